@@ -21,25 +21,26 @@ std::wstring ReadArgument(std::wstring_view line, size_t& i) {
     std::wstring argument;
     bool inQuotes = false;
     while (i < line.size() && (inQuotes || !IsBlank(line[i]))) {
-        size_t backslashes = 0;
-        while (i < line.size() && line[i] == L'\\') {
-            ++backslashes;
+        if (line[i] == L'\\') {
+            const size_t run = line.find_first_not_of(L'\\', i);
+            const size_t backslashes = (run == std::wstring_view::npos ? line.size() : run) - i;
+            i += backslashes;
+            const bool beforeQuote = i < line.size() && line[i] == L'"';
+            argument.append(beforeQuote ? backslashes / 2 : backslashes, L'\\');
+            if (beforeQuote && backslashes % 2 == 1) {
+                argument += L'"';
+                ++i;
+            }
+        } else if (line[i] == L'"') {
+            if (inQuotes && i + 1 < line.size() && line[i + 1] == L'"') {
+                argument += L'"';
+                ++i;
+            } else {
+                inQuotes = !inQuotes;
+            }
             ++i;
-        }
-        if (i == line.size() || line[i] != L'"') {
-            argument.append(backslashes, L'\\');
-            continue;
-        }
-        argument.append(backslashes / 2, L'\\');
-        if (backslashes % 2 == 1) {
-            argument += L'"';
-            ++i;
-        } else if (inQuotes && i + 1 < line.size() && line[i + 1] == L'"') {
-            argument += L'"';
-            i += 2;
         } else {
-            inQuotes = !inQuotes;
-            ++i;
+            argument += line[i++];
         }
     }
     return argument;
