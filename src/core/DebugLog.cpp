@@ -12,7 +12,7 @@
 namespace DebugLogDetail {
 namespace {
 
-constexpr wchar_t kPrefix[] = L"<P%05d><T%05d><%04d-%02d-%02d %02d:%02d:%02d.%03d>(%s)<%04d>: ";
+constexpr wchar_t kPrefix[] = L"<P%05d><T%05d><%04d-%02d-%02d %02d:%02d:%02d.%03d>(%ls)<%04d>: ";
 
 // Skips a parenthesised or angle-bracketed group starting at text[i]; returns the index
 // just past its closing bracket.

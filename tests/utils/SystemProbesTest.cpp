@@ -96,7 +96,7 @@ TEST(CreateDirectoryPath, MakesEveryLevel) {
 }
 
 TEST(MakeGuidText, ThirtyTwoDigitsWithTheThirdGroupInSmallLetters) {
-    const std::wregex shape(L"[0-9A-F]{16}[0-9a-f]{4}[0-9A-F]{12}");
+    const std::wregex shape(L"[0-9A-F]{12}[0-9a-f]{4}[0-9A-F]{16}");
     const std::wstring first = MakeGuidText();
     EXPECT_TRUE(std::regex_match(first, shape)) << platform::WideToUtf8(first);
     EXPECT_NE(MakeGuidText(), first);
