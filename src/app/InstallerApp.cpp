@@ -5,6 +5,7 @@
 #include "platform/Text.h"
 #include "src/core/InstallRecords.h"
 #include "src/core/InstallerSettings.h"
+#include "src/app/UnattendedInstall.h"
 
 namespace {
 
@@ -34,6 +35,8 @@ void PrintSettingsAndRecord() {
 }  // namespace
 
 int InstallerApp::RunMainWindow() {
+    const auto switches = ParseCommandLine(commandLine_);
+    if (switches.contains(L"-silent")) return UnattendedInstall(switches).Run();
     PrintSettingsAndRecord();
     std::fprintf(stderr, "mavrix-installer: this build has no wizard window yet\n");
     return kExitNoWindow;

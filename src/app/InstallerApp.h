@@ -1,9 +1,17 @@
 #pragma once
 // This build's fill-in of the installer's start-up steps: the composition root that
 // decides what runs as the "main window".
+#include <string>
+
 #include "src/core/InstallerStartup.h"
 
 class InstallerApp : public IInstallerSteps {
 public:
+    explicit InstallerApp(std::wstring commandLine) : commandLine_(std::move(commandLine)) {}
+
+    // "-silent" installs without a window; otherwise the wizard window runs.
     int RunMainWindow() override;
+
+private:
+    std::wstring commandLine_;
 };

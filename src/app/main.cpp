@@ -20,6 +20,6 @@ int main(int argc, char** argv) {
     std::vector<std::wstring> arguments;
     for (int i = 0; i < argc; ++i) arguments.push_back(platform::AnsiToWide(argv[i]));
     const std::wstring commandLine = platform::BuildCommandLine(arguments).value_or(L"");
-    InstallerApp app;
+    InstallerApp app(commandLine);
     return InstallerMain(commandLine, app);
 }
