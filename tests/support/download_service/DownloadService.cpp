@@ -4,6 +4,7 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -51,8 +52,13 @@ std::string ContentMd5(int64_t size) {
 }  // namespace
 
 DownloadService::DownloadService(ServiceOptions options) : options_(std::move(options)) {
-    md5_ = ContentMd5(options_.size);
-    if (options_.md5Folder.empty()) options_.md5Folder = md5_;
+    if (options_.md5Folder.empty()) {
+        md5_ = ContentMd5(options_.size);
+        options_.md5Folder = md5_;
+        if (options_.upperCaseMd5) {
+            std::transform(md5_.begin(), md5_.end(), options_.md5Folder.begin(), [](char c) { return std::toupper(c); });
+        }
+    }
     if (!options_.certificateFile.empty() && !options_.keyFile.empty()) {
         server_ = std::make_unique<httplib::SSLServer>(options_.certificateFile.c_str(), options_.keyFile.c_str());
     } else {
@@ -149,12 +155,22 @@ void DownloadService::Record(const httplib::Request& request) {
     requests_.push_back({request.method, request.path, request.get_header_value("Range")});
 }
 
-bool DownloadService::NextGetIsFaulty(const ServiceFaults& faults, int64_t first) {
+void DownloadService::SetFaultSequence(std::vector<ServiceFaults> sequence) {
     std::lock_guard lock(mutex_);
-    if (first < faults.faultFrom) return false;
-    if (faults.faultyGets >= 0 && faultyGetsServed_ >= faults.faultyGets) return false;
+    sequence_ = std::move(sequence);
+    sequenceServed_ = 0;
+}
+
+std::optional<ServiceFaults> DownloadService::FaultsForGet(int64_t first) {
+    std::lock_guard lock(mutex_);
+    if (!sequence_.empty()) {
+        if (sequenceServed_ >= sequence_.size()) return std::nullopt;
+        return sequence_[sequenceServed_++];
+    }
+    if (first < faults_.faultFrom) return std::nullopt;
+    if (faults_.faultyGets >= 0 && faultyGetsServed_ >= faults_.faultyGets) return std::nullopt;
     ++faultyGetsServed_;
-    return true;
+    return faults_;
 }
 
 bool DownloadService::Pause(std::chrono::milliseconds duration) {
@@ -179,11 +195,6 @@ void DownloadService::HandleProduct(const httplib::Request& request, httplib::Re
 }
 
 void DownloadService::HandleFile(const httplib::Request& request, httplib::Response& response) {
-    ServiceFaults faults;
-    {
-        std::lock_guard lock(mutex_);
-        faults = faults_;
-    }
     const int64_t size = options_.size;
     // The service answers ranges itself, so that it can also answer them wrongly.
     const bool ranged = !request.ranges.empty();
@@ -191,16 +202,21 @@ void DownloadService::HandleFile(const httplib::Request& request, httplib::Respo
     int64_t last = ranged && request.ranges[0].second >= 0 ? request.ranges[0].second : size - 1;
     const_cast<httplib::Request&>(request).ranges.clear();
 
-    bool faulty = false;
+    ServiceFaults faults;  // the GET's own faults; all clear when it is served right
     if (request.method == "HEAD") {
+        {
+            std::lock_guard lock(mutex_);
+            faults.noContentLength = faults_.noContentLength;
+            faults.headStatus = faults_.headStatus;
+        }
         if (faults.headStatus != 0) { response.status = faults.headStatus; return; }
         first = 0;
         last = size - 1;
         response.status = 200;
     } else {
-        faulty = NextGetIsFaulty(faults, first);
-        if (faulty && faults.getStatus != 0) { response.status = faults.getStatus; return; }
-        if (ranged && !(faulty && faults.ignoreRange)) {
+        faults = FaultsForGet(first).value_or(ServiceFaults{});
+        if (faults.getStatus != 0) { response.status = faults.getStatus; return; }
+        if (ranged && !faults.ignoreRange) {
             if (first >= size || first > last) {
                 response.status = 416;
                 response.set_header("Content-Range", "bytes */" + std::to_string(size));
@@ -216,12 +232,12 @@ void DownloadService::HandleFile(const httplib::Request& request, httplib::Respo
             response.status = 200;
         }
     }
-    const int64_t count = last - first + 1 + (faulty ? faults.excessBytes : 0);
+    const int64_t count = last - first + 1 + faults.excessBytes;
     int64_t limit = count;
-    if (faulty && faults.dropAfter >= 0) limit = std::min(limit, faults.dropAfter);
-    if (faulty && faults.stallAfter >= 0) limit = std::min(limit, faults.stallAfter);
-    const bool stall = faulty && faults.stallAfter >= 0;
-    const bool trickle = faulty && faults.trickle;
+    if (faults.dropAfter >= 0) limit = std::min(limit, faults.dropAfter);
+    if (faults.stallAfter >= 0) limit = std::min(limit, faults.stallAfter);
+    const bool stall = faults.stallAfter >= 0;
+    const bool trickle = faults.trickle;
 
     auto produce = [this, first, limit, stall, trickle](size_t offset, size_t length, httplib::DataSink& sink) {
         const int64_t at = static_cast<int64_t>(offset);

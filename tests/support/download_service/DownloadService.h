@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,7 +40,8 @@ struct ServiceFaults {
 struct ServiceOptions {
     int64_t size = 2 * 1048576;
     std::string fileName = "package.exe";
-    std::string md5Folder;         // folder of the final address; empty: the content's real MD5
+    std::string md5Folder;         // folder of the final address; empty: the content's MD5
+    bool upperCaseMd5 = false;     // that MD5 in capitals
     int redirects = 2;             // hops from the product address to the final address (1 or 2)
     std::string certificateFile;   // PEM files; when both are set the service speaks HTTPS
     std::string keyFile;
@@ -54,16 +56,26 @@ struct ServedRequest {
 class DownloadService {
 public:
     explicit DownloadService(ServiceOptions options);
+    explicit DownloadService(int64_t size) : DownloadService(WithSize(size)) {}
+    static ServiceOptions WithSize(int64_t size) {
+        ServiceOptions options;
+        options.size = size;
+        return options;
+    }
     ~DownloadService();
     DownloadService(const DownloadService&) = delete;
     DownloadService& operator=(const DownloadService&) = delete;
 
     std::string ProductUrl() const;  // "<scheme>://127.0.0.1:<port>/software/243"
     std::string FileUrl() const;     // the final address the product address redirects to
-    const std::string& Md5() const { return md5_; }  // of the content, lower case
+    // The content's MD5 in lower case; empty when the options gave the address's folder.
+    const std::string& Md5() const { return md5_; }
     int64_t Size() const { return options_.size; }
 
     void SetFaults(const ServiceFaults& faults);
+    // GETs of the file take these faults one by one (faultyGets and faultFrom are not
+    // looked at), and are served correctly once the list is used up.
+    void SetFaultSequence(std::vector<ServiceFaults> sequence);
     std::vector<ServedRequest> Requests() const;
     size_t CountRequests(const std::string& method) const;
 
@@ -78,7 +90,8 @@ private:
     void HandleLoop(const httplib::Request& request, httplib::Response& response);
     void HandleFile(const httplib::Request& request, httplib::Response& response);
     void Record(const httplib::Request& request);
-    bool NextGetIsFaulty(const ServiceFaults& faults, int64_t first);
+    // The faults for the next GET of the file that starts at `first`; none: serve it right.
+    std::optional<ServiceFaults> FaultsForGet(int64_t first);
     // Waits up to the given time; false when the service is stopping.
     bool Pause(std::chrono::milliseconds duration);
 
@@ -93,6 +106,8 @@ private:
     bool stopping_ = false;
     ServiceFaults faults_;
     int faultyGetsServed_ = 0;
+    std::vector<ServiceFaults> sequence_;
+    size_t sequenceServed_ = 0;
     std::vector<ServedRequest> requests_;
 };
 
