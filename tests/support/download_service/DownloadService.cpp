@@ -167,7 +167,7 @@ std::optional<ServiceFaults> DownloadService::FaultsForGet(int64_t first) {
         if (sequenceServed_ >= sequence_.size()) return std::nullopt;
         return sequence_[sequenceServed_++];
     }
-    if (first < faults_.faultFrom) return std::nullopt;
+    if (first < faults_.faultFrom || first > faults_.faultTo) return std::nullopt;
     if (faults_.faultyGets >= 0 && faultyGetsServed_ >= faults_.faultyGets) return std::nullopt;
     ++faultyGetsServed_;
     return faults_;

@@ -31,10 +31,11 @@ struct ServiceFaults {
     bool ignoreRange = false;       // a faulty ranged GET gets 200 and the whole file
     int64_t excessBytes = 0;        // a faulty GET gets this many bytes beyond what it asked for
     bool redirectLoop = false;      // the product address redirects back to itself forever
-    // Which GETs are faulty: the first faultyGets of those whose range starts at or after
-    // faultFrom (every such GET when faultyGets is negative).
+    // Which GETs are faulty: the first faultyGets of those whose range starts from faultFrom
+    // to faultTo (every such GET when faultyGets is negative).
     int faultyGets = -1;
     int64_t faultFrom = 0;
+    int64_t faultTo = INT64_MAX;
 };
 
 struct ServiceOptions {
