@@ -176,7 +176,8 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const std::string self = fs::canonical("/proc/self/exe").string();
 
-    char pattern[] = "/tmp/mavrix-download-bench-XXXXXX";
+    // In memory, so that the disk's write-back does not decide the figures.
+    char pattern[] = "/dev/shm/mavrix-download-bench-XXXXXX";
     const fs::path prefix = mkdtemp(pattern);
     fs::create_directories(prefix / "tmp");
     fs::create_directories(prefix / "out");
@@ -199,6 +200,11 @@ int main(int argc, char** argv) {
     const std::string base = "http://127.0.0.1:" + std::to_string(port);
     const std::string productUrl = base + "/software/243";
     const std::string fileUrl = base + "/" + md5 + "/package.exe";
+    // The same file under a folder that is no MD5: the downloaders skip the check, which
+    // makes them comparable with the tools, which check nothing.
+    fs::create_directories(prefix / "www" / "files");
+    fs::create_hard_link(prefix / "www" / md5 / "package.exe", prefix / "www" / "files" / "package.exe");
+    const std::string uncheckedUrl = base + "/files/package.exe";
     const std::string out = (prefix / "out" / "package.exe").string();
     struct Client {
         std::string name;
@@ -207,6 +213,8 @@ int main(int argc, char** argv) {
     const std::vector<Client> clients = {
         {"CCurlDownloader", {self, "--client", "single", productUrl, out}},
         {"CMTCurlDownloader", {self, "--client", "segmented", productUrl, out}},
+        {"CCurlDownloader no MD5", {self, "--client", "single", uncheckedUrl, out}},
+        {"CMTCurlDownloader no MD5", {self, "--client", "segmented", uncheckedUrl, out}},
         {"curl -o", {"curl", "-s", "-o", out, fileUrl}},
         {"aria2c -x2 -s2", {"aria2c", "-x2", "-s2", "-q", "--allow-overwrite=true", "-d",
                             (prefix / "out").string(), "-o", "package.exe", fileUrl}},
@@ -216,7 +224,7 @@ int main(int argc, char** argv) {
         for (size_t i = 0; i < clients.size(); ++i) {
             const Client& client = clients[(i + round) % clients.size()];
             const Sample sample = Measure(client.command, out);
-            std::printf("round %d  %-18s %6.2f s %s\n", round + 1, client.name.c_str(), sample.seconds,
+            std::printf("round %d  %-26s %6.2f s %s\n", round + 1, client.name.c_str(), sample.seconds,
                         sample.ok ? "" : "FAILED");
             samples[client.name].push_back(sample);
         }
@@ -225,7 +233,7 @@ int main(int argc, char** argv) {
     waitpid(nginx, nullptr, 0);
 
     std::map<std::string, double> throughput;
-    std::printf("\n%-18s %12s %14s %14s\n", "client", "MiB/s (med)", "CPU s/GiB", "peak RSS MiB");
+    std::printf("\n%-26s %12s %14s %14s\n", "client", "MiB/s (med)", "CPU s/GiB", "peak RSS MiB");
     for (const auto& client : clients) {
         std::vector<double> speeds, cpu;
         double rss = 0;
@@ -235,12 +243,14 @@ int main(int argc, char** argv) {
             rss = std::max(rss, s.peakRssMiB);
         }
         throughput[client.name] = Median(speeds);
-        std::printf("%-18s %12.1f %14.3f %14.1f\n", client.name.c_str(), Median(speeds), Median(cpu), rss);
+        std::printf("%-26s %12.1f %14.3f %14.1f\n", client.name.c_str(), Median(speeds), Median(cpu), rss);
     }
-    std::printf("\nCCurlDownloader / curl -o           throughput: %.3f\n",
-                throughput["CCurlDownloader"] / throughput["curl -o"]);
-    std::printf("CMTCurlDownloader / aria2c -x2 -s2  throughput: %.3f\n",
-                throughput["CMTCurlDownloader"] / throughput["aria2c -x2 -s2"]);
+    for (const char* suffix : {"", " no MD5"}) {
+        std::printf("\nCCurlDownloader%s / curl -o           throughput: %.3f\n", suffix,
+                    throughput[std::string("CCurlDownloader") + suffix] / throughput["curl -o"]);
+        std::printf("CMTCurlDownloader%s / aria2c -x2 -s2  throughput: %.3f\n", suffix,
+                    throughput[std::string("CMTCurlDownloader") + suffix] / throughput["aria2c -x2 -s2"]);
+    }
     fs::remove_all(prefix);
     return 0;
 }

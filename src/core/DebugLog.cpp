@@ -12,7 +12,8 @@
 namespace DebugLogDetail {
 namespace {
 
-constexpr wchar_t kPrefix[] = L"<P%05d><T%05d><%04d-%02d-%02d %02d:%02d:%02d.%03d>(%s)<%04d>: ";
+// "%ls": the C library reads a plain "%s" as a narrow string, even in a wide format.
+constexpr wchar_t kPrefix[] = L"<P%05d><T%05d><%04d-%02d-%02d %02d:%02d:%02d.%03d>(%ls)<%04d>: ";
 
 // Skips a parenthesised or angle-bracketed group starting at text[i]; returns the index
 // just past its closing bracket.
