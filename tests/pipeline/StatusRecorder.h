@@ -1,0 +1,63 @@
+#pragma once
+// Collects the status calls of a pipeline stage from its worker threads, and lets a test
+// wait for a code to arrive.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "src/pipeline/InstallStatus.h"
+
+class StatusRecorder {
+public:
+    InstallStatusCallback Callback() {
+        return [this](int32_t code, double value, const std::wstring& text) {
+            std::lock_guard lock(mutex_);
+            records_.push_back(StatusRecord{code, value, text});
+            changed_.notify_all();
+        };
+    }
+
+    // Waits (at most 30 s, a hang guard) until `code` has arrived `count` times.
+    bool WaitFor(int32_t code, int count = 1) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return CountLocked(code) >= count; });
+    }
+
+    std::vector<StatusRecord> Records() const {
+        std::lock_guard lock(mutex_);
+        return records_;
+    }
+
+    std::vector<int32_t> Codes() const {
+        std::vector<int32_t> codes;
+        for (const auto& record : Records()) codes.push_back(record.code);
+        return codes;
+    }
+
+    // The codes without the progress reports, whose number depends on timing.
+    std::vector<int32_t> Milestones() const {
+        std::vector<int32_t> codes;
+        for (const auto& record : Records()) {
+            if (record.code != DL_CODE_PROGRESS && record.code != IST_CODE_PROGRESS &&
+                record.code != UNIST_CODE_PROGRESS) {
+                codes.push_back(record.code);
+            }
+        }
+        return codes;
+    }
+
+private:
+    int CountLocked(int32_t code) const {
+        int count = 0;
+        for (const auto& record : records_) count += record.code == code;
+        return count;
+    }
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<StatusRecord> records_;
+};
