@@ -26,11 +26,15 @@ HttpSender::HttpSender(std::string url) : url_(std::move(url)) {}
 
 HttpSender::~HttpSender() {
     if (curl_) curl_easy_cleanup(curl_);
+    curl_slist_free_all(headers_);
 }
 
 HttpResponse HttpSender::Post(std::string_view body) {
     HttpResponse response;
     if (!curl_) curl_ = curl_easy_init();
+    // Without this libcurl asks larger bodies for "100 Continue" first and waits up to a
+    // second for services that never send it.
+    if (!headers_) headers_ = curl_slist_append(nullptr, "Expect:");
     if (!curl_) {
         response.body = "curl_easy_init failed";
         return response;
@@ -41,6 +45,7 @@ HttpResponse HttpSender::Post(std::string_view body) {
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.data());
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers_);
     curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, kSendTimeoutMs);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);

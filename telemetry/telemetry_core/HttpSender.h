@@ -32,6 +32,7 @@ public:
 private:
     std::string url_;
     CURL* curl_ = nullptr;  // kept between posts so the connection is reused
+    curl_slist* headers_ = nullptr;
 };
 
 }  // namespace telemetry_core
