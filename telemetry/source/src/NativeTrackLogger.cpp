@@ -35,6 +35,7 @@ void NativeTrackLogger::open(const std::string& path) {
     if (!guard || path == path_) return;
     if (stream_.is_open()) stream_.close();
     linePosition_ = 0;
+    readOffset_ = 0;
     std::ofstream(path, std::ios::app).close();  // creates a missing file, keeps an existing one
     stream_.open(path, std::ios::in | std::ios::out | std::ios::binary);
     path_ = path;
@@ -55,11 +56,12 @@ void NativeTrackLogger::readLines(std::vector<TrackLogEntry>& lines, int64_t fir
     std::unique_lock guard(lock_, std::try_to_lock);
     if (!guard || !stream_.is_open()) return;
     if (firstLine < linePosition_ || linePosition_ < 0) {
-        stream_.clear();
-        stream_.seekg(0);
         linePosition_ = 0;
+        readOffset_ = 0;
     }
+    // Writes move the one file position of the stream: reading resumes where it stopped.
     stream_.clear();
+    stream_.seekg(readOffset_);
     std::string line;
     while (linePosition_ < firstLine && std::getline(stream_, line)) ++linePosition_;
     while (static_cast<int>(lines.size()) < count && std::getline(stream_, line)) {
@@ -72,6 +74,8 @@ void NativeTrackLogger::readLines(std::vector<TrackLogEntry>& lines, int64_t fir
         lines.push_back({line.substr(0, tab1), line.substr(tab1 + 1, tab2 - tab1 - 1),
                          line.substr(tab2 + 1, tab3 == std::string::npos ? std::string::npos : tab3 - tab2 - 1)});
     }
+    stream_.clear();
+    readOffset_ = stream_.tellg();
 }
 
 void NativeTrackLogger::clear() {

@@ -24,6 +24,7 @@ private:
     std::string path_;
     std::fstream stream_;
     int64_t linePosition_ = -1;  // lines read so far; -1 when not positioned
+    std::streampos readOffset_ = 0;  // where the line at linePosition_ starts
 };
 
 }  // namespace varno::telemetry

@@ -128,7 +128,7 @@ void TelemetryTrackerImpl::trackClick(const VnEventClick& event, const VnContext
     AddInt(p, "vn_banner_index", event.bannerIndex);
     AddText(p, "vn_banner_name", event.bannerName);
     record(VnEventType::Click, "VnEventClick", p, &context, true);
-    deferredDelivery(true);
+    requestDelivery(false);
 }
 
 void TelemetryTrackerImpl::trackView(const VnEventView& event, const VnContextProperties& context) {
@@ -139,7 +139,7 @@ void TelemetryTrackerImpl::trackView(const VnEventView& event, const VnContextPr
     AddText(p, "vn_title", event.title);
     AddText(p, "vn_position", event.position);
     record(VnEventType::View, "VnEventView", p, &context, true);
-    deferredDelivery(true);
+    requestDelivery(false);
 }
 
 void TelemetryTrackerImpl::trackCashier(const VnEventCashier& event, const VnContextProperties& context) {
@@ -149,7 +149,7 @@ void TelemetryTrackerImpl::trackCashier(const VnEventCashier& event, const VnCon
     AddText(p, "vn_cashier_title", event.cashierTitle);
     AddText(p, "vn_subitem", event.subitem);
     record(VnEventType::Cashier, "VnEventCashier", p, &context, true);
-    deferredDelivery(true);
+    requestDelivery(false);
 }
 
 void TelemetryTrackerImpl::trackShare(const VnEventShare& event, const VnContextProperties& context) {
@@ -160,7 +160,7 @@ void TelemetryTrackerImpl::trackShare(const VnEventShare& event, const VnContext
     AddText(p, "vn_shared_name", event.sharedName);
     if (event.result) p.SetString("vn_result", toString(*event.result));
     record(VnEventType::Share, "VnEventShare", p, &context, true);
-    deferredDelivery(true);
+    requestDelivery(false);
 }
 
 void TelemetryTrackerImpl::trackTask(const VnEventTask& event, const VnContextProperties& context) {
@@ -172,7 +172,7 @@ void TelemetryTrackerImpl::trackTask(const VnEventTask& event, const VnContextPr
     AddNumber(p, "vn_task_elapsed", event.elapsed);
     AddKnownResult(p, "vn_task_result", event.result);
     record(VnEventType::Task, "VnEventTask", p, &context, true);
-    deferredDelivery(false);
+    requestDelivery(false);
 }
 
 void TelemetryTrackerImpl::trackFile(const VnEventFile& event, const VnContextProperties& context) {
@@ -191,7 +191,7 @@ void TelemetryTrackerImpl::trackFile(const VnEventFile& event, const VnContextPr
     AddInt(p, "vn_depth", event.depth);
     AddKnownResult(p, "vn_result", event.result);
     record(VnEventType::File, "VnEventFile", p, &context, true);
-    deferredDelivery(true);
+    requestDelivery(false);
 }
 
 void TelemetryTrackerImpl::trackOrder(const VnEventOrder& event, const VnContextProperties& context) {
@@ -214,7 +214,7 @@ void TelemetryTrackerImpl::trackOrder(const VnEventOrder& event, const VnContext
     AddPositive(p, "vn_cur_original_amount", event.curOriginalAmount);
     AddPositive(p, "vn_cur_paid_amount", event.curPaidAmount);
     record(VnEventType::Order, "VnEventOrder", p, &context, true);
-    deferredDelivery(true);
+    requestDelivery(false);
 }
 
 void TelemetryTrackerImpl::trackPayment(const VnEventPayment& event, const VnContextProperties& context) {
@@ -300,7 +300,7 @@ void TelemetryTrackerImpl::trackAppOpenNotification(const AppOpenNotification* n
     AddRawText(p, "$sf_plan_strategy_id", notification->planStrategyId);
     AddRawText(p, "$sf_strategy_unit_id", notification->strategyUnitId);
     record(VnEventType::AppOpenNotification, "AppOpenNotification", p, &context, true);
-    deferredDelivery(false);
+    requestDelivery(false);
 }
 
 }  // namespace varno::telemetry

@@ -230,12 +230,11 @@ void TelemetryTrackerImpl::log(VnEventType type, const PropertiesNode& propertie
 }
 
 void TelemetryTrackerImpl::requestDelivery(bool urgent) {
-    // A deferred request only marks records as pending; it never waits for the send lock,
-    // so a click or a task report costs no time even while a send to a stalled service runs.
-    if (!urgent) {
-        state_->pendingRecords.fetch_add(1);
-        return;
-    }
+    // Every request counts the record it follows, so an urgent one always sends it. A
+    // deferred request stops there: it never waits for the send lock, so a click or a task
+    // report costs no time even while a send to a stalled service runs.
+    state_->pendingRecords.fetch_add(1);
+    if (!urgent) return;
     if (telemetry_core::LastSendSucceeded()) {
         RunUrgentDelivery(*state_);
         return;
@@ -246,11 +245,6 @@ void TelemetryTrackerImpl::requestDelivery(bool urgent) {
         RunUrgentDelivery(*state);
         deliveries->End();
     }).detach();
-}
-
-void TelemetryTrackerImpl::deferredDelivery(bool count) {
-    if (count) state_->pendingRecords.fetch_add(1);
-    requestDelivery(false);
 }
 
 std::string TelemetryTrackerImpl::newId() const {

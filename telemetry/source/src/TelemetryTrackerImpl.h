@@ -60,7 +60,6 @@ private:
                 const VnContextProperties* context, bool firstTime);
     void log(VnEventType type, const telemetry_core::PropertiesNode& properties);
     void requestDelivery(bool urgent);
-    void deferredDelivery(bool count);
 
     void loadIdentity();
     void saveIdentity();
