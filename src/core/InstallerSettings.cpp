@@ -64,6 +64,7 @@ void InstallerSettings::ReadSettingsFile(const std::wstring& executablePath) {
         DlAppVersion = ReadValue(file, L"m_DlAppVersion", L"");
         DownloadScale = LeadingNumber(ReadValue(file, L"DownloadScale", L"0.7"));
         InstCmd = ReadValue(file, L"InstCmd", L"");
+        TelemetryServerUrl = ReadValue(file, L"TelemetryServerUrl", L"");
     }
 
     // Step 4: the product's identity is fixed.

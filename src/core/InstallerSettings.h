@@ -20,6 +20,8 @@ struct InstallerSettings {
     double DownloadScale = 0.7;
     bool LibcurlReady = true;
     std::wstring AbGroup = L"IN";
+    // The whole analytics collection address of this deployment; empty: the built-in one.
+    std::wstring TelemetryServerUrl;
 
     // The defaults, with the route applied to the built-in address.
     InstallerSettings();
