@@ -174,6 +174,7 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode& node) {
     options |= curl_easy_setopt(transfer, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::ProgressRoutine);
     options |= curl_easy_setopt(transfer, CURLOPT_XFERINFODATA, this);
     options |= curl_easy_setopt(transfer, CURLOPT_FAILONERROR, 1L);
+    options |= curl_easy_setopt(transfer, CURLOPT_BUFFERSIZE, Download::kReceiveBufferSize);
     options |= curl_easy_setopt(transfer, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timings_.connectTimeout.count()));
     options |= curl_easy_setopt(transfer, CURLOPT_LOW_SPEED_LIMIT, timings_.lowSpeedLimit);
     options |= curl_easy_setopt(transfer, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timings_.lowSpeedTime.count()));

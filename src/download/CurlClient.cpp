@@ -104,6 +104,7 @@ int CurlClient::Transfer(CURL* transfer, FILE* partFile, const std::string& part
     options |= curl_easy_setopt(transfer, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
     options |= curl_easy_setopt(transfer, CURLOPT_XFERINFODATA, this);
     options |= curl_easy_setopt(transfer, CURLOPT_FAILONERROR, 1L);
+    options |= curl_easy_setopt(transfer, CURLOPT_BUFFERSIZE, Download::kReceiveBufferSize);
     options |= curl_easy_setopt(transfer, CURLOPT_CONNECTTIMEOUT, static_cast<long>(timings_.connectTimeout.count()));
     // Without a floor on the speed, a server that stops sending would hold the download forever.
     options |= curl_easy_setopt(transfer, CURLOPT_LOW_SPEED_LIMIT, timings_.lowSpeedLimit);

@@ -19,6 +19,9 @@ using HeaderList = std::unique_ptr<curl_slist, HeaderListFree>;
 // Discards a response body (the header requests' write callback).
 inline size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
 
+// Bytes libcurl hands to the write callback at most: fewer, larger writes to the part file.
+inline constexpr long kReceiveBufferSize = 512 * 1024;
+
 // Redirects followed per request: enough for any service, and a redirect loop ends.
 inline constexpr long kMaxRedirects = 30;
 
