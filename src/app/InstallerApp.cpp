@@ -3,9 +3,12 @@
 #include <cstdio>
 
 #include "platform/Text.h"
+#include "src/app/UnattendedInstall.h"
 #include "src/core/InstallRecords.h"
 #include "src/core/InstallerSettings.h"
-#include "src/app/UnattendedInstall.h"
+#include "src/download/DownloadTaskEvent.h"
+#include "src/windows/CInstallAnalytics.h"
+#include "src/windows/InstallerAnalytics.h"
 
 namespace {
 
@@ -32,12 +35,41 @@ void PrintSettingsAndRecord() {
     PrintLine("install folder", folder.folder);
 }
 
+// The unattended install's milestones become the same analytics events the window sends.
+class AnalyticsObserver : public IUnattendedObserver {
+public:
+    void OnStatus(const StatusRecord& record, const std::wstring& packagePath) override {
+        analytics_.SetPackagePath(packagePath);
+        analytics_.OnStatus(record.code, record.value, record.text);
+    }
+
+private:
+    CInstallAnalytics analytics_{Settings().AbGroup, L""};
+};
+
 }  // namespace
+
+void InstallerApp::OnLibcurlInitFailed() { ReportLibcurlInitFailed(); }
+
+void InstallerApp::StartAnalytics() {
+    Download::SetTaskEventReporter(ReportTaskEvent);
+    ::StartAnalytics();
+}
+
+void InstallerApp::StopAnalytics() {
+    ::StopAnalytics();
+    Download::SetTaskEventReporter({});
+}
 
 int InstallerApp::RunMainWindow() {
     const auto switches = ParseCommandLine(commandLine_);
-    if (switches.contains(L"-silent")) return UnattendedInstall(switches).Run();
+    if (switches.contains(L"-silent")) {
+        AnalyticsObserver observer;
+        return UnattendedInstall(switches, &observer).Run();
+    }
     PrintSettingsAndRecord();
-    std::fprintf(stderr, "mavrix-installer: this build has no wizard window yet\n");
+    std::fprintf(stderr, "mavrix-installer: this build has no wizard window yet; use -silent to install\n");
     return kExitNoWindow;
 }
+
+void InstallerApp::ReportCrash(int /*signal*/) { ::ReportCrash(); }

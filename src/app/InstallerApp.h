@@ -1,6 +1,6 @@
 #pragma once
 // This build's fill-in of the installer's start-up steps: the composition root that
-// decides what runs as the "main window".
+// connects the analytics reports and decides what runs as the "main window".
 #include <string>
 
 #include "src/core/InstallerStartup.h"
@@ -9,8 +9,12 @@ class InstallerApp : public IInstallerSteps {
 public:
     explicit InstallerApp(std::wstring commandLine) : commandLine_(std::move(commandLine)) {}
 
+    void OnLibcurlInitFailed() override;
+    void StartAnalytics() override;
+    void StopAnalytics() override;
     // "-silent" installs without a window; otherwise the wizard window runs.
     int RunMainWindow() override;
+    void ReportCrash(int signal) override;
 
 private:
     std::wstring commandLine_;
