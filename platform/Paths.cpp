@@ -117,6 +117,17 @@ Status<SystemError> CopyFile(const std::wstring& from, const std::wstring& to) {
     return result;
 }
 
+Status<SystemError> MarkExecutable(const std::wstring& path) {
+    struct stat info {};
+    const std::string narrow = Narrow(path);
+    if (::stat(narrow.c_str(), &info) != 0) return MakeUnexpected(SystemError::FromErrno());
+    const mode_t readable = info.st_mode & 0444;
+    if (::chmod(narrow.c_str(), (info.st_mode & 07777) | (readable >> 2)) != 0) {
+        return MakeUnexpected(SystemError::FromErrno());
+    }
+    return {};
+}
+
 std::wstring FileNamePart(const std::wstring& path) {
     const size_t slash = path.rfind(L'/');
     return slash == std::wstring::npos ? path : path.substr(slash + 1);

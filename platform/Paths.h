@@ -32,6 +32,9 @@ bool IsExecutableFile(const std::wstring& path);
 Status<SystemError> MakeDirectory(const std::wstring& path);  // one level, mode 0755
 Status<SystemError> RemoveFile(const std::wstring& path);
 Status<SystemError> CopyFile(const std::wstring& from, const std::wstring& to);
+// Adds the execute permission wherever the file may be read: a downloaded program is
+// written as plain data first.
+Status<SystemError> MarkExecutable(const std::wstring& path);
 
 std::wstring FileNamePart(const std::wstring& path);   // after the last "/"
 std::wstring FolderPart(const std::wstring& path);     // before the last "/", "" when none

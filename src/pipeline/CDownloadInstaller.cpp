@@ -113,6 +113,7 @@ void CDownloadInstaller::OnDownloadStatus(int32_t code, double value, const std:
         case DL_CODE_PROGRESS: DebugLog(L"DL_CODE_PROGRESS\r\n"); break;
         case DL_CODE_SUCCESS:
             DebugLog(L"DOWNLOAD_SUCCESS\r\n");
+            (void)platform::MarkExecutable(downloadedPackagePath_);  // a failure shows when it is run
             runner_->Start();
             DebugLog(L"DL_CODE_SUCCESS\r\n");
             break;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ class StatusRecorder {
 public:
     InstallStatusCallback Callback() {
         return [this](int32_t code, double value, const std::wstring& text) {
+            if (onRecord) onRecord(StatusRecord{code, value, text});
             std::lock_guard lock(mutex_);
             records_.push_back(StatusRecord{code, value, text});
             changed_.notify_all();
@@ -49,6 +51,10 @@ public:
         }
         return codes;
     }
+
+    // Called on the reporting thread before the stage reacts to the code; set it before
+    // the stage starts.
+    std::function<void(const StatusRecord&)> onRecord;
 
 private:
     int CountLocked(int32_t code) const {
