@@ -31,4 +31,6 @@ find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
 add_library(Dep::httplib INTERFACE IMPORTED)
 target_include_directories(Dep::httplib SYSTEM INTERFACE ${HTTPLIB_INCLUDE_DIR})
 target_compile_definitions(Dep::httplib INTERFACE CPPHTTPLIB_OPENSSL_SUPPORT)
-target_link_libraries(Dep::httplib INTERFACE OpenSSL::SSL OpenSSL::Crypto Threads::Threads)
+# Debian builds cpp-httplib as a shared library; the header only declares most of it.
+find_library(HTTPLIB_LIBRARY cpp-httplib REQUIRED)
+target_link_libraries(Dep::httplib INTERFACE ${HTTPLIB_LIBRARY} OpenSSL::SSL OpenSSL::Crypto Threads::Threads)
