@@ -59,6 +59,27 @@ httplib::ContentProvider FileRangeProvider(const std::string& path) {
     };
 }
 
+// A range that starts past the end (or an empty suffix) cannot be served. cpp-httplib would
+// answer it with a wrapped-around length, so such a request is refused here with 416.
+bool AreRangesSatisfiable(const httplib::Ranges& ranges, uint64_t size) {
+    for (const auto& [first, last] : ranges) {
+        const bool satisfiable = first < 0 ? last > 0 && size > 0 : static_cast<uint64_t>(first) < size;
+        if (!satisfiable) return false;
+    }
+    return true;
+}
+
+// A range may end past the end of the file ("bytes=10-" written with a large end); it then
+// ends at the last byte. cpp-httplib slices with the end as given, so the parsed ranges are
+// clamped before it answers. The request object is the server's own, not a constant one.
+void ClampRangeEnds(httplib::Ranges& ranges, uint64_t size) {
+    for (auto& range : ranges) {
+        if (range.first >= 0 && (range.second < 0 || static_cast<uint64_t>(range.second) >= size)) {
+            range.second = static_cast<ssize_t>(size) - 1;
+        }
+    }
+}
+
 }  // namespace
 
 bool IsLoopbackHost(const std::string& host) {
@@ -87,6 +108,12 @@ void DemoServer::AddRoutes() {
             return;
         }
         response.set_header("Accept-Ranges", "bytes");
+        if (!AreRangesSatisfiable(request.ranges, package->size)) {
+            response.status = 416;
+            response.set_header("Content-Range", "bytes */" + std::to_string(package->size));
+            return;
+        }
+        ClampRangeEnds(const_cast<httplib::Ranges&>(request.ranges), package->size);
         response.set_content_provider(package->size, "application/octet-stream", FileRangeProvider(package->path));
     });
     server_->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
