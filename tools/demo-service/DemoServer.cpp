@@ -97,9 +97,10 @@ void DemoServer::AddRoutes() {
     server_->Get(kProductPath, [this](const httplib::Request& request, httplib::Response& response) {
         const std::string host = request.get_header_value("Host");
         const ServedPackage& package = catalog_.Current();
-        response.set_redirect("http://" + (host.empty() ? authority_ : host) + "/" + package.md5 + "/" +
-                                  EncodePathPart(package.name),
-                              302);
+        // Set by hand: cpp-httplib's redirect helper would undo the percent-encoding.
+        response.status = 302;
+        response.set_header("Location", "http://" + (host.empty() ? authority_ : host) + "/" + package.md5 + "/" +
+                                            EncodePathPart(package.name));
     });
     server_->Get(R"(/([0-9a-f]{32})/([^/]+))", [this](const httplib::Request& request, httplib::Response& response) {
         const ServedPackage* package = catalog_.Find(request.matches[1], request.matches[2]);
