@@ -26,11 +26,8 @@ find_path(STB_INCLUDE_DIR stb/stb_image.h REQUIRED)
 add_library(Dep::stb INTERFACE IMPORTED)
 target_include_directories(Dep::stb SYSTEM INTERFACE ${STB_INCLUDE_DIR})
 
-# cpp-httplib (header only) serves the in-process test servers.
-find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
+# cpp-httplib serves the test servers and the demo service. Debian builds it as a shared
+# library; its pkg-config module carries the library and the feature macros it was built with.
+pkg_check_modules(CPP_HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 add_library(Dep::httplib INTERFACE IMPORTED)
-target_include_directories(Dep::httplib SYSTEM INTERFACE ${HTTPLIB_INCLUDE_DIR})
-target_compile_definitions(Dep::httplib INTERFACE CPPHTTPLIB_OPENSSL_SUPPORT)
-# Debian builds cpp-httplib as a shared library; the header only declares most of it.
-find_library(HTTPLIB_LIBRARY cpp-httplib REQUIRED)
-target_link_libraries(Dep::httplib INTERFACE ${HTTPLIB_LIBRARY} OpenSSL::SSL OpenSSL::Crypto Threads::Threads)
+target_link_libraries(Dep::httplib INTERFACE PkgConfig::CPP_HTTPLIB OpenSSL::SSL OpenSSL::Crypto Threads::Threads)

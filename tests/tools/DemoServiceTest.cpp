@@ -13,7 +13,7 @@
 
 #include "platform/SystemProbes.h"
 #include "support/TempFolder.h"
-#include "tools/ToolRun.h"
+#include "support/ToolRun.h"
 
 namespace {
 

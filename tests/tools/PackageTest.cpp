@@ -16,7 +16,7 @@
 #include "platform/Text.h"
 #include "platform/UserRegistry.h"
 #include "support/TempFolder.h"
-#include "tools/ToolRun.h"
+#include "support/ToolRun.h"
 #include "tools/package/PackageFile.h"
 
 namespace Package {
