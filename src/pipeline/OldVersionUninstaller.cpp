@@ -4,7 +4,6 @@
 #include "platform/Paths.h"
 #include "src/pipeline/PackageOutput.h"
 #include "src/utils/Accounts.h"
-#include "src/utils/ChildProcess.h"
 
 namespace {
 
@@ -45,23 +44,16 @@ void OldVersionUninstaller::Run() {
     }
     status_(UNIST_CODE_PROGRESS, 0.0, L"");
 
-    std::unique_ptr<Utils::ChildProcess> child;
-    try {
-        child = std::make_unique<Utils::ChildProcess>();
-        child->Launch(commandLine_);
-    } catch (const Utils::Exception&) {
+    // Read until the uninstaller ends; only its first final state counts, so the download
+    // that a success starts is started once.
+    const auto result = PackageOutput::RunAndFollow(commandLine_, outputCodePage_,
+                                                    [this](const std::wstring& line) { return ParseLine(line); });
+    if (!result) {
         status_(UNIST_CODE_FAIL, 2.0, L"");
         return;
     }
 
-    // Read until the uninstaller ends; only its first final state counts, so the download
-    // that a success starts is started once.
-    const int result = PackageOutput::FollowOutput(
-        *child, outputCodePage_, [this](const std::wstring& line) { return ParseLine(line); });
-    child->Wait();
-    child->Close();
-
-    if (result == 0) status_(UNIST_CODE_SUCCESS, 1.0, L"");
+    if (*result == 0) status_(UNIST_CODE_SUCCESS, 1.0, L"");
 }
 
 int OldVersionUninstaller::ParseLine(const std::wstring& line) {

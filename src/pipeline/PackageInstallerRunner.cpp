@@ -4,7 +4,6 @@
 
 #include "src/core/InstallerSettings.h"
 #include "src/pipeline/PackageOutput.h"
-#include "src/utils/ChildProcess.h"
 
 namespace {
 
@@ -61,24 +60,17 @@ void PackageInstallerRunner::Run() {
     status_(IST_CODE_START, 0.0, L"");
     status_(IST_CODE_PROGRESS, 0.0, L"");
 
-    std::unique_ptr<Utils::ChildProcess> child;
-    try {
-        child = std::make_unique<Utils::ChildProcess>();
-        child->Launch(commandLine_);
-    } catch (const Utils::Exception&) {
+    // Read to the end of the output, even after the final state, so that a package that
+    // goes on writing never blocks on a full pipe.
+    const auto result = PackageOutput::RunAndFollow(commandLine_, outputCodePage_,
+                                                    [this](const std::wstring& line) { return ParseLine(line); });
+    if (!result) {
         status_(IST_CODE_FAIL, 2.0, L"");
         return;
     }
 
-    // Read to the end of the output, even after the final state, so that a package that
-    // goes on writing never blocks on a full pipe.
-    const int result = PackageOutput::FollowOutput(
-        *child, outputCodePage_, [this](const std::wstring& line) { return ParseLine(line); });
-    child->Wait();
-    child->Close();
-
     // A package that ends without a final state has done its work.
-    if (result == 0) status_(IST_CODE_SUCCESS, 1.0, L"");
+    if (*result == 0) status_(IST_CODE_SUCCESS, 1.0, L"");
 }
 
 int PackageInstallerRunner::ParseLine(const std::wstring& line) {

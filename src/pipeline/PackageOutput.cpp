@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <limits>
+#include <memory>
 
 #include "platform/Text.h"
 #include "src/utils/ChildProcess.h"
@@ -72,6 +73,21 @@ int FollowOutput(Utils::ChildProcess& child, const unsigned& codePage,
         while (auto line = lines.NextLine()) handle(*line);
     }
     if (const std::string rest = lines.TakeRest(); !rest.empty()) handle(rest);
+    return result;
+}
+
+std::optional<int> RunAndFollow(const std::wstring& commandLine, const unsigned& codePage,
+                                const std::function<int(const std::wstring&)>& parseLine) {
+    std::unique_ptr<Utils::ChildProcess> child;
+    try {
+        child = std::make_unique<Utils::ChildProcess>();
+        child->Launch(commandLine);
+    } catch (const Utils::Exception&) {
+        return std::nullopt;
+    }
+    const int result = FollowOutput(*child, codePage, parseLine);
+    child->Wait();
+    child->Close();
     return result;
 }
 

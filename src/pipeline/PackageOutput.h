@@ -44,6 +44,11 @@ unsigned CodePageFromEncode(const std::wstring& value);
 
 inline constexpr size_t kMaxValueChars = 771;
 
+// Starts `commandLine` as a hidden child and follows its output as FollowOutput does,
+// then waits for it; nullopt when the program could not be started.
+std::optional<int> RunAndFollow(const std::wstring& commandLine, const unsigned& codePage,
+                                const std::function<int(const std::wstring&)>& parseLine);
+
 // Reads the child's output to its end, decoding each complete line with the code page
 // in force when the line is read (`codePage` may change between lines) and handing it
 // to `parseLine`, which gives 0, or 1 or 1000 for a final state. Lines after the first

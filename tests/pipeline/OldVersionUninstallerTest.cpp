@@ -10,15 +10,8 @@ namespace {
 using testsupport::ScopedEnv;
 using testsupport::TempFolder;
 
-class UninstallerTest : public ::testing::Test {
+class UninstallerTest : public ScriptedProgramTest {
 protected:
-    TempFolder folder;
-    StatusRecorder recorder;
-    std::unique_ptr<ScopedEnv> script;
-
-    void Script(const std::string& text) {
-        script = std::make_unique<ScopedEnv>("MAVRIX_SCRIPT", folder.Write("script.txt", text).string());
-    }
     void RunUninstaller(const std::wstring& copy = MAVRIX_SCRIPTED_PACKAGE_W,
                         const std::wstring& oldDir = L"/opt/Old Mavrix") {
         OldVersionUninstaller uninstaller(recorder.Callback(), copy, oldDir);

@@ -103,15 +103,8 @@ TEST(PackageCommandLine, SwitchesInOrder) {
 }
 
 // Real runs of a scripted package.
-class RunnerTest : public ::testing::Test {
+class RunnerTest : public ScriptedProgramTest {
 protected:
-    TempFolder folder;
-    StatusRecorder recorder;
-    std::unique_ptr<ScopedEnv> script;
-
-    void Script(const std::string& text) {
-        script = std::make_unique<ScopedEnv>("MAVRIX_SCRIPT", folder.Write("script.txt", text).string());
-    }
     void RunPackage(const std::wstring& program = MAVRIX_SCRIPTED_PACKAGE_W) {
         PackageInstallerRunner runner(recorder.Callback(), L"\"" + program + L"\"", L"", false, false);
         runner.Start();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "src/pipeline/InstallStatus.h"
+#include "support/TempFolder.h"
 
 class StatusRecorder {
 public:
@@ -66,4 +68,19 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<StatusRecord> records_;
+};
+
+// A test that runs the scripted stand-in program: it records the statuses and writes the
+// script the program plays (MAVRIX_SCRIPT).
+class ScriptedProgramTest : public ::testing::Test {
+protected:
+    testsupport::TempFolder folder;
+    StatusRecorder recorder;
+
+    void Script(const std::string& text) {
+        script_ = std::make_unique<testsupport::ScopedEnv>("MAVRIX_SCRIPT", folder.Write("script.txt", text).string());
+    }
+
+private:
+    std::unique_ptr<testsupport::ScopedEnv> script_;
 };

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "support/telemetry_endpoint/TelemetryEndpoint.h"
-#include "telemetry/TempFolder.h"
+#include "support/TempFolder.h"
 #include "telemetry/telemetry_core/BatchEncoding.h"
 #include "telemetry/telemetry_core/Sdk.h"
 #include "telemetry/telemetry_core/SendStatus.h"

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <functional>
 
-#include "telemetry/TempFolder.h"
+#include "support/TempFolder.h"
 #include "telemetry/source/src/NativeTrackLogger.h"
 #include "telemetry/source/src/TelemetryTrackerWrapper.h"
 #include "telemetry/source/src/Utf8Normalizer.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/telemetry_endpoint/TelemetryEndpoint.h"
-#include "telemetry/TempFolder.h"
+#include "support/TempFolder.h"
 #include "telemetry/source/src/TelemetryTrackerImpl.h"
 #include "telemetry/telemetry_core/SendStatus.h"
 

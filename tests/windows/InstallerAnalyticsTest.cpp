@@ -11,7 +11,7 @@
 #include "src/windows/CInstallAnalytics.h"
 #include "src/windows/InstallerAnalytics.h"
 #include "support/telemetry_endpoint/TelemetryEndpoint.h"
-#include "telemetry/TempFolder.h"
+#include "support/TempFolder.h"
 #include "telemetry/source/src/TelemetryTrackerInstance.h"
 #include "telemetry/telemetry_core/SendStatus.h"
 
@@ -48,7 +48,7 @@ protected:
         varno::telemetry::ShutdownTelemetryTracker();
         Settings() = saved_;
     }
-    std::wstring PackagePath() const { return platform::Utf8ToWide(folder_ / "install/__Package_Mavrix.exe"); }
+    std::wstring PackagePath() const { return (folder_ / "install/__Package_Mavrix.exe").wstring(); }
 
     InstallerSettings saved_;
     testsupport::TempFolder folder_;
@@ -185,7 +185,7 @@ TEST_F(InstallerAnalyticsTest, SwitchValuesNameTheTrackedApplication) {
 TEST_F(InstallerAnalyticsTest, IdentityIsKeptInTheUsersStateFolder) {
     StartAnalytics();
     StopAnalytics();
-    const auto identity = folder_.Path() / "state/VNLocal/Mavrix.downloader/Mavrix.downloader_VNSConfigure.ini";
+    const auto identity = folder_.path() / "state/VNLocal/Mavrix.downloader/Mavrix.downloader_VNSConfigure.ini";
     ASSERT_TRUE(std::filesystem::exists(identity));
     std::ifstream in(identity);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -202,11 +202,11 @@ TEST(InstallerAnalyticsTexts, StatusReasonKeepsLongMessagesWhole) {
 
 TEST(InstallerAnalyticsTexts, PackageFolderWithoutWriteAccessReadsAsNoPermission) {
     testsupport::TempFolder folder;
-    EXPECT_EQ(PackageWritePermissionText(platform::Utf8ToWide(folder / "__Package_Mavrix.exe")), L"可读");
+    EXPECT_EQ(PackageWritePermissionText((folder / "__Package_Mavrix.exe").wstring()), L"可读");
     EXPECT_FALSE(std::filesystem::exists(folder / "__Package_Mavrix.exe"));
-    EXPECT_EQ(PackageWritePermissionText(platform::Utf8ToWide(folder / "missing/__Package_Mavrix.exe")), L"无权限");
+    EXPECT_EQ(PackageWritePermissionText((folder / "missing/__Package_Mavrix.exe").wstring()), L"无权限");
     std::filesystem::create_directories(folder / "blocker/__Package_Mavrix.exe/inside");  // a folder in the way
-    EXPECT_EQ(PackageWritePermissionText(platform::Utf8ToWide(folder / "blocker/__Package_Mavrix.exe")), L"无权限");
+    EXPECT_EQ(PackageWritePermissionText((folder / "blocker/__Package_Mavrix.exe").wstring()), L"无权限");
 }
 
 TEST(InstallerAnalyticsTexts, LocaleNamesGiveLanguageAndCountry) {
@@ -222,7 +222,7 @@ TEST(InstallerAnalyticsTexts, LocaleNamesGiveLanguageAndCountry) {
 
 TEST(InstallerSettingsTelemetryServerUrl, ReadFromTheSettingsFileEmptyByDefault) {
     testsupport::TempFolder folder;
-    const std::wstring exe = platform::Utf8ToWide(folder / "MavrixSetup.exe");
+    const std::wstring exe = (folder / "MavrixSetup.exe").wstring();
     InstallerSettings without;
     without.ReadSettingsFile(exe);
     EXPECT_EQ(without.TelemetryServerUrl, L"");
