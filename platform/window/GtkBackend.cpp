@@ -225,7 +225,7 @@ public:
         if (w.exStyle & WS_EX_NOACTIVATE) gtk_window_set_accept_focus(GTK_WINDOW(window), FALSE);
         if (WindowState* owner = Manager()->Find(w.owner))
             gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(NativeOf(*owner)->window));
-        ApplyStyle(w);
+        ApplyStyleTo(GTK_WINDOW(window), w);
         gtk_window_set_default_size(GTK_WINDOW(window), std::max(w.rect.Width(), 1), std::max(w.rect.Height(), 1));
         gtk_window_move(GTK_WINDOW(window), w.rect.left, w.rect.top);
 
@@ -294,11 +294,7 @@ public:
     void Activate(WindowState& w) override {
         if (w.visible) gtk_window_present(GTK_WINDOW(NativeOf(w)->window));
     }
-    void ApplyStyle(WindowState& w) override {
-        GtkWindow* window = GTK_WINDOW(NativeOf(w)->window);
-        gtk_window_set_decorated(window, (w.style & WS_CAPTION) == WS_CAPTION);
-        gtk_window_set_keep_above(window, (w.exStyle & WS_EX_TOPMOST) != 0);
-    }
+    void ApplyStyle(WindowState& w) override { ApplyStyleTo(GTK_WINDOW(NativeOf(w)->window), w); }
     void ApplyTitle(WindowState& w) override {
         gtk_window_set_title(GTK_WINDOW(NativeOf(w)->window), Utf8(w.title).c_str());
     }
@@ -417,6 +413,11 @@ private:
             else gdk_monitor_get_geometry(monitor, &r);
         }
         return Rect{r.x, r.y, r.x + r.width, r.y + r.height};
+    }
+
+    static void ApplyStyleTo(GtkWindow* window, const WindowState& w) {
+        gtk_window_set_decorated(window, (w.style & WS_CAPTION) == WS_CAPTION);
+        gtk_window_set_keep_above(window, (w.exStyle & WS_EX_TOPMOST) != 0);
     }
 
     static const char* CursorName(CursorShape shape) {

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,12 +41,12 @@ std::optional<std::string> FindProgram(const std::string& name) {
     return std::nullopt;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, posix_spawn_file_actions_t* actions = nullptr) {
+pid_t Spawn(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), environ) != 0) return -1;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
     return pid;
 }
 
@@ -55,11 +56,19 @@ public:
     bool Start() {
         int fds[2];
         if (pipe(fds) != 0) return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        pid_ = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, &actions);
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = fork();
+        if (pid_ == 0) {
+            // The server must not outlive a test that crashes or is killed.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            dup2(fds[1], 3);
+            const int devnull = open("/dev/null", O_RDWR);
+            dup2(devnull, 0);
+            dup2(devnull, 1);
+            dup2(devnull, 2);
+            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
         close(fds[1]);
         std::string number;
         pollfd p{fds[0], POLLIN, 0};
@@ -90,12 +99,26 @@ constexpr int kCaption = 40;
 
 class XvfbEndToEndTest : public ::testing::Test {
 protected:
+    // One server for the whole process: GTK keeps its display connection until the end.
+    static void SetUpTestSuite() {
+        if (!FindProgram("Xvfb")) return;
+        xvfb_ = new Xvfb;
+        if (!xvfb_->Start()) {
+            delete xvfb_;
+            xvfb_ = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete xvfb_;
+        xvfb_ = nullptr;
+    }
+
     void SetUp() override {
         if (!FindProgram("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (scripts/install-deps installs it)";
         for (const char* tool : {"xdotool", "import"})
             ASSERT_TRUE(FindProgram(tool)) << tool << " is missing; scripts/install-deps installs it";
-        ASSERT_TRUE(xvfb_.Start()) << "Xvfb did not report a display";
-        setenv("DISPLAY", xvfb_.display().c_str(), 1);
+        ASSERT_TRUE(xvfb_) << "Xvfb did not report a display";
+        setenv("DISPLAY", xvfb_->display().c_str(), 1);
         unsetenv("WAYLAND_DISPLAY");
         setenv("NO_AT_BRIDGE", "1", 1);
         setenv("GTK_THEME", "Adwaita", 1);
@@ -182,7 +205,8 @@ protected:
         const pid_t pid = Spawn(args);
         if (pid < 0) return false;
         int status = -1;
-        const bool exited = PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20000);
+        bool reaped = false;
+        const bool exited = PumpUntil([&] { return reaped || (reaped = waitpid(pid, &status, WNOHANG) == pid); }, 20000);
         if (!exited) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
@@ -199,7 +223,7 @@ protected:
         unsigned message;
         Point at;
     };
-    Xvfb xvfb_;
+    static inline Xvfb* xvfb_ = nullptr;
     WindowHandle window_;
     int painted_ = 0;
     std::vector<Button> buttons_;
@@ -235,7 +259,7 @@ TEST_F(XvfbEndToEndTest, CaptionDragMovesTheWindowAndTheScreenShowsItsPainting) 
 
     const std::string shot = (std::filesystem::current_path() / "xvfb-window.png").string();
     std::filesystem::remove(shot);
-    ASSERT_TRUE(RunTool({"import", "-display", xvfb_.display(), "-window", "root", shot}));
+    ASSERT_TRUE(RunTool({"import", "-display", xvfb_->display(), "-window", "root", shot}));
     std::cout << "screenshot: " << shot << std::endl;
     cairo_surface_t* image = cairo_image_surface_create_from_png(shot.c_str());
     ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
