@@ -82,7 +82,8 @@ TEST_F(MessagePumpTest, QuitEndsThePumpAndIsPostedAgain) {
     EXPECT_FALSE(Utils::PumpMessagesFor100ms(window_));
     EXPECT_EQ(handled_, std::vector<ui::WParam>{10});
     ui::Message m;
-    ASSERT_EQ(ui::GetMessage(m), 0);
+    ASSERT_TRUE(ui::PeekMessage(m, true));
+    EXPECT_EQ(m.message, ui::WM_QUIT);
     EXPECT_EQ(m.wParam, 5u);
 }
 

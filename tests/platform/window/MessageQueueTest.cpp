@@ -141,12 +141,18 @@ TEST_F(MessageQueueTest, QuitInsideANestedLoopEndsItAndIsPostedAgainForTheOuterL
         return std::nullopt;
     };
     PostMessage(mainWindow, WM_USER + 1, 0, 0);
+    // Should the quit get lost, this ends the outer loop with a result the test rejects.
+    SetTimer(mainWindow, 1, 60000);
+    mainRec.hook = [previous = mainRec.hook](WindowHandle w, unsigned m, WParam wp, LParam lp) -> std::optional<LResult> {
+        if (m == WM_TIMER) PostMessage(w, WM_CLOSE, 99, 0);
+        return previous(w, m, wp, lp);
+    };
     EXPECT_EQ(RunModalLoop(mainWindow), 0u);
     EXPECT_EQ(steps, (std::vector<std::string>{"dialog work", "main work", "inner result 0", "main enabled"}));
     EXPECT_TRUE(IsWindow(dialog));  // a quit ends loops, it does not close windows
     EXPECT_TRUE(IsWindow(mainWindow));
     Message m;
-    ASSERT_EQ(GetMessage(m), 0);
+    ASSERT_TRUE(PeekMessage(m, true));
     EXPECT_EQ(m.message, WM_QUIT);
     EXPECT_EQ(m.wParam, 9u);
 }

@@ -23,6 +23,10 @@
 
 extern char** environ;
 
+// Read by LeakSanitizer in the sanitizer build: fontconfig keeps its caches for the life of
+// the process on purpose.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace platform::ui::testing {
 namespace {
 
