@@ -61,6 +61,17 @@ protected:
         return RunTool(arguments);
     }
 
+    // The task events the endpoint received: name and reason.
+    static std::vector<std::pair<std::string, std::string>> Tasks(const testsupport::TelemetryEndpoint& endpoint) {
+        std::vector<std::pair<std::string, std::string>> tasks;
+        for (const auto& record : endpoint.Records()) {
+            if (record["event"] != "VnEventTask") continue;
+            tasks.emplace_back(record["properties"]["vn_task_name"].asString(),
+                               record["properties"]["vn_reason"].asString());
+        }
+        return tasks;
+    }
+
     std::wstring Ini(const fs::path& file, const wchar_t* section, const wchar_t* key) const {
         return platform::ProfileFile::GetString(file.wstring(), section, key, L"", 1024);
     }
@@ -123,16 +134,15 @@ TEST_F(UnattendedInstallTest, AnalyticsReceivesTheWindowsTaskEventsInOrder) {
     const ToolResult result = Install({"-installdir=" + (home / "Apps/Mavrix").string()});
     ASSERT_EQ(result.exitCode, 0) << result.output;
 
-    std::vector<std::string> tasks;
-    for (const auto& record : endpoint.Records()) {
-        if (record["event"] == "VnEventTask") tasks.push_back(record["properties"]["vn_task_name"].asString());
-    }
-    EXPECT_EQ(tasks, (std::vector<std::string>{"下载器启动", "开始下载大包", "大包下载完毕", "安装成功"}));
+    std::vector<std::string> names;
+    for (const auto& [name, reason] : Tasks(endpoint)) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"下载器启动", "开始下载大包", "大包下载完毕", "安装成功"}));
     EXPECT_TRUE(endpoint.Problems().empty());
 }
 
 TEST_F(UnattendedInstallTest, FailuresHaveTheirOwnExitCodesAndReasons) {
-    WriteChannelSettings("[Install]\nIsEnableAppTelemetry=false\n");
+    testsupport::TelemetryEndpoint endpoint;
+    WriteChannelSettings("[Install]\nTelemetryServerUrl=" + endpoint.Url() + "\n");
     home.Write("a-file", "");
 
     // A folder that cannot be made is refused before anything is downloaded.
@@ -149,6 +159,10 @@ TEST_F(UnattendedInstallTest, FailuresHaveTheirOwnExitCodesAndReasons) {
     EXPECT_EQ(damaged.exitCode, 11);
     EXPECT_NE(damaged.output.find("mavrix-installer: the package failed: "), std::string::npos) << damaged.output;
     EXPECT_FALSE(fs::exists(home / "Apps/Damaged/__Package_Mavrix.exe"));
+    const auto tasks = Tasks(endpoint);
+    ASSERT_FALSE(tasks.empty());
+    EXPECT_EQ(tasks.back().first, "安装失败原因");
+    EXPECT_TRUE(tasks.back().second.starts_with(":1.code=1000；2.msg=")) << tasks.back().second;
 }
 
 TEST_F(UnattendedInstallTest, OldVersionThatCannotBeRemovedStopsTheInstallation) {
@@ -164,12 +178,24 @@ TEST_F(UnattendedInstallTest, OldVersionThatCannotBeRemovedStopsTheInstallation)
 }
 
 TEST_F(UnattendedInstallTest, DownloadThatFailsTwiceGivesUp) {
-    WriteChannelSettings("[Install]\nIsEnableAppTelemetry=false\n");
+    testsupport::TelemetryEndpoint endpoint;
+    WriteChannelSettings("[Install]\nTelemetryServerUrl=" + endpoint.Url() + "\n");
     productUrl = "http://127.0.0.1:9/software/243";  // nothing listens on the discard port
     const ToolResult result = Install({"-installdir=" + (home / "Apps/Mavrix").string()});
     EXPECT_EQ(result.exitCode, 10) << result.output;
     EXPECT_NE(result.output.find("trying once more"), std::string::npos);
     EXPECT_NE(result.output.find("the package could not be downloaded"), std::string::npos);
+
+    // Both attempts report their reason with the five parts of a download failure.
+    size_t failures = 0;
+    for (const auto& [name, reason] : Tasks(endpoint)) {
+        if (name != "下载失败原因" || !reason.starts_with("1.code=")) continue;
+        ++failures;
+        for (const char* part : {"；2.msg=", "；3.缓存磁盘容量=", "；4.缓存读写权限=", "；5.服务器连接状态code="}) {
+            EXPECT_NE(reason.find(part), std::string::npos) << reason;
+        }
+    }
+    EXPECT_EQ(failures, 2u);
 }
 
 }  // namespace
