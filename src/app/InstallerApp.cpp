@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/Text.h"
+#include "platform/window/WindowSystem.h"
 #include "src/app/UnattendedInstall.h"
 #include "src/core/InstallRecords.h"
 #include "src/core/InstallerSettings.h"
@@ -52,6 +53,11 @@ private:
 void InstallerApp::OnLibcurlInitFailed() { ReportLibcurlInitFailed(); }
 
 void InstallerApp::StartAnalytics() {
+    // The screen size the analytics reports comes from the display when there is one.
+    if (Settings().IsEnableAppTelemetry && platform::ui::InitializeWindowSystemFromEnvironment()) {
+        const platform::ui::Size screen = platform::ui::GetScreenSize();
+        SetAnalyticsScreenSize(screen.cx, screen.cy);
+    }
     Download::SetTaskEventReporter(ReportTaskEvent);
     ::StartAnalytics();
 }
@@ -59,6 +65,10 @@ void InstallerApp::StartAnalytics() {
 void InstallerApp::StopAnalytics() {
     ::StopAnalytics();
     Download::SetTaskEventReporter({});
+}
+
+void InstallerApp::DestroyMainWindow() {
+    if (platform::ui::IsWindowSystemInitialized()) platform::ui::ShutdownWindowSystem();
 }
 
 int InstallerApp::RunMainWindow() {

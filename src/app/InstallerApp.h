@@ -14,6 +14,7 @@ public:
     void StopAnalytics() override;
     // "-silent" installs without a window; otherwise the wizard window runs.
     int RunMainWindow() override;
+    void DestroyMainWindow() override;
     void ReportCrash(int signal) override;
 
 private:
