@@ -1,8 +1,8 @@
 #include "src/download/CurlClient.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
-#include <algorithm>
 #include <filesystem>
 #include <vector>
 
