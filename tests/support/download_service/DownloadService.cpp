@@ -79,6 +79,9 @@ DownloadService::DownloadService(ServiceOptions options) : options_(std::move(op
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("download service: no loopback port");
     listener_ = std::thread([this] { server_->listen_after_bind(); });
+    // A stop that comes before the listener runs would be lost, and the listener would
+    // then wait for connections forever.
+    while (!server_->is_running()) std::this_thread::yield();
 }
 
 DownloadService::~DownloadService() {
