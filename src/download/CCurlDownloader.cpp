@@ -24,6 +24,8 @@ CCurlDownloader::CCurlDownloader(DownloadStatusCallback status, std::wstring url
       timings_(std::move(timings)),
       client_(url_, path_, timings_) {
     client_.SetProgressFunction([this](double speed, double, double percent) { RelayProgress(speed, percent); });
+    // Only an address that carries an MD5 leads to a check, so only then is the stream hashed.
+    client_.SetMd5Wanted([](const std::string& realUrl) { return GetUrlMd5(realUrl).size() == 32; });
     std::remove(platform::WideToAnsi(client_.GetPartPath(true)).c_str());
 }
 
@@ -63,7 +65,8 @@ void CCurlDownloader::dlThreadFun() {
 void CCurlDownloader::Finish() {
     const std::string expected = GetUrlMd5(client_.realUrl());
     if (expected.size() == 32) {
-        const std::string actual = GetFileMd5(platform::WideToAnsi(path_));
+        std::string actual = client_.streamedMd5();
+        if (actual.empty()) actual = GetFileMd5(platform::WideToAnsi(path_));
         if (actual.size() == 32 && actual != expected) {
             status_(DL_CODE_MESSAGE, 0.0, L"curl文件md5校验失败");
             if (retried_) {

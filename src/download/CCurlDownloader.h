@@ -1,6 +1,7 @@
 #pragma once
 // The single-stream downloader: one CurlClient with a retry budget per run and the MD5
-// check against the final address; an MD5 mismatch asks the owner, once, to start again.
+// check against the final address (hashed while the file is written, read back only when
+// that stream is in doubt); an MD5 mismatch asks the owner, once, to start again.
 #include <atomic>
 #include <string>
 

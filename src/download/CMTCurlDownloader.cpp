@@ -1,6 +1,7 @@
 #include "src/download/CMTCurlDownloader.h"
 
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "platform/SystemError.h"
@@ -147,6 +148,8 @@ void CMTCurlDownloader::CreateNodes() {
             node->state = 0;
         } else if (!node->transfer || !(node->file = std::fopen(node->partPath.c_str(), "ab+"))) {
             node->state = -2;
+        } else if (i == 0 && existing == 0 && urlMd5_.size() == 32) {
+            node->md5 = std::make_unique<Download::StreamMd5>();
         }
         parts_.push_back(std::move(node));
     }
@@ -158,6 +161,7 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode& node) {
     if (node.position > node.end) {
         if (node.file) std::fclose(node.file);
         node.file = nullptr;
+        node.md5.reset();
         node.state = 0;
         return 0;
     }
@@ -193,8 +197,11 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode& node) {
     }
     curl_easy_reset(transfer);
     if (result == CURLE_OK) {
-        std::fclose(node.file);
+        // What stdio still held must reach the file too, or the stream is more than the file.
+        if (std::fclose(node.file) != 0) node.md5.reset();
         node.file = nullptr;
+    } else {
+        node.md5.reset();
     }
     node.state = result;
     return result;
@@ -219,6 +226,13 @@ size_t CMTCurlDownloader::WriteSegment(char* data, size_t size, size_t count, vo
     const size_t wanted = size * count;
     const size_t accepted = static_cast<int64_t>(wanted) > room ? static_cast<size_t>(room) : wanted;
     const size_t written = std::fwrite(data, 1, accepted, node.file);
+    if (node.md5) {
+        if (written == accepted) {
+            node.md5->Add(data, written);
+        } else {
+            node.md5.reset();  // what reached the file is unknown
+        }
+    }
     node.position += static_cast<int64_t>(written);
     node.downloaded += static_cast<int64_t>(written);
     return written;
@@ -294,7 +308,8 @@ void CMTCurlDownloader::waitForFinishThreadFun() {
 
 void CMTCurlDownloader::FinishJoined() {
     if (urlMd5_.size() == 32) {
-        const std::string actual = GetFileMd5(platform::WideToAnsi(path_));
+        std::string actual = std::exchange(streamedMd5_, {});
+        if (actual.empty()) actual = GetFileMd5(platform::WideToAnsi(path_));
         if (actual.size() == 32 && actual != urlMd5_) {
             status_(DL_CODE_MESSAGE, 0.0, L"mtcurl文件md5校验失败");
             std::remove(platform::WideToAnsi(path_).c_str());
@@ -333,7 +348,10 @@ void CMTCurlDownloader::FinishFailed(int lastError) {
 }
 
 bool CMTCurlDownloader::JoinParts() {
-    // Pass 1: append every later part to the first; a part that cannot be read fails the join.
+    // Pass 1: append every later part to the first, hashing it after the first part's stream;
+    // a part that cannot be read fails the join.
+    streamedMd5_.clear();
+    std::unique_ptr<Download::StreamMd5> md5 = std::move(parts_.front()->md5);
     FILE* joined = std::fopen(parts_.front()->partPath.c_str(), "ab");
     if (!joined) {
         DebugLog(L"join: %s\r\n", LastSystemError());
@@ -351,6 +369,7 @@ bool CMTCurlDownloader::JoinParts() {
         size_t n;
         while (ok && (n = std::fread(block.data(), 1, block.size(), part)) > 0) {
             ok = std::fwrite(block.data(), 1, n, joined) == n;
+            if (md5) md5->Add(block.data(), n);
         }
         ok = ok && !std::ferror(part);
         std::fclose(part);
@@ -369,8 +388,17 @@ bool CMTCurlDownloader::JoinParts() {
         DebugLog(L"join: %s\r\n", LastSystemError());
         ok = false;
     }
-    if (ok) DeletePartFiles();
+    if (ok) {
+        DeletePartFiles();
+        streamedMd5_ = JoinedMd5(std::move(md5), length_);
+    }
     return ok;
+}
+
+std::string CMTCurlDownloader::JoinedMd5(std::unique_ptr<Download::StreamMd5> md5, int64_t length) {
+    // The joined file has the announced length; a stream of another length missed bytes.
+    if (!md5 || md5->size() != length) return {};
+    return md5->Finish();
 }
 
 void CMTCurlDownloader::ReleaseNodes() {

@@ -2,7 +2,9 @@
 // The segmented downloader: resolves the final address and length with one header request,
 // fetches one or two byte ranges on their own threads into their own part files (resuming
 // what they hold), joins the parts into the target and checks the MD5 from the address.
-// A failed run asks the owner, once, to start again.
+// The first segment is hashed as it arrives and the later one as the join copies it; the
+// file is read back only when that stream is in doubt. A failed run asks the owner, once,
+// to start again.
 #include <curl/curl.h>
 
 #include <atomic>
@@ -18,6 +20,7 @@
 #include "src/download/CurlHandle.h"
 #include "src/download/DownloadStatus.h"
 #include "src/download/DownloadTimings.h"
+#include "src/download/StreamMd5.h"
 #include "src/download/WorkerThreads.h"
 
 // One segment: its inclusive byte range, its part file and its transfer. Written by its
@@ -33,6 +36,9 @@ struct DownloadPartNode {
     std::atomic<int64_t> downloaded{0};  // bytes of this segment on disk
     int64_t attemptStart = 0;    // position when the current attempt began
     bool responseChecked = false;
+    // The first segment's hash, when it is fetched from the file's first byte in one attempt;
+    // dropped at any doubt (a failed attempt or write).
+    std::unique_ptr<Download::StreamMd5> md5;
 };
 
 class CMTCurlDownloader : public CDownloader {
@@ -59,6 +65,8 @@ private:
     void FinishJoined();
     void FinishFailed(int lastError);
     bool JoinParts();
+    // The MD5 of the joined file when the stream covered every byte of it, else empty.
+    static std::string JoinedMd5(std::unique_ptr<Download::StreamMd5> md5, int64_t length);
     void ReleaseNodes();
     void DeletePartFiles() const;
     std::string PartPath(size_t index) const;
@@ -73,6 +81,7 @@ private:
     std::string realUrl_;
     int64_t length_ = -1;
     std::string urlMd5_;
+    std::string streamedMd5_;    // of the last join; empty: read the file back
     double lastProgress_ = 0.0;  // percent of the last report; 0.0: none in this download
     std::mutex runningLock_;
     std::condition_variable segmentEnded_;

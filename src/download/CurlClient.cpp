@@ -1,8 +1,10 @@
 #include "src/download/CurlClient.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <filesystem>
+#include <vector>
 
 #include "platform/SystemError.h"
 #include "platform/Text.h"
@@ -19,10 +21,6 @@ std::wstring LengthStatusReason(long responseCode) {
     wchar_t reason[64];
     std::swprintf(reason, 64, L"1.获取文件大小的状态码为=%ld；", responseCode);
     return reason;
-}
-
-size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
-    return std::fwrite(data, size, count, static_cast<FILE*>(file));
 }
 
 }  // namespace
@@ -47,9 +45,12 @@ int CurlClient::Start() {
     const std::string requestAddress =
         url_.starts_with(L"file:///") ? platform::WideToAnsi(url_) : platform::WideToUtf8(url_);
 
+    streamedMd5_.clear();
     int result = Resolve(requestAddress) ? TransferToPartFile(partPath) : kNoUsableLength;
     DebugLog(L"error:%d:%s\r\n", result, CurlText(result));
     if (result == 0) result = MoveIntoPlace(partPath, targetPath);
+    if (result == 0) streamedMd5_ = FinishMd5(targetPath);
+    md5_.reset();
     DebugLog(L"end download\r\n");
     return result;
 }
@@ -98,8 +99,8 @@ int CurlClient::Transfer(CURL* transfer, FILE* partFile, const std::string& part
     int options = curl_easy_setopt(transfer, CURLOPT_URL, realUrl_.c_str());
     options |= curl_easy_setopt(transfer, CURLOPT_FOLLOWLOCATION, 1L);
     options |= curl_easy_setopt(transfer, CURLOPT_MAXREDIRS, Download::kMaxRedirects);
-    options |= curl_easy_setopt(transfer, CURLOPT_WRITEFUNCTION, &WriteToFile);
-    options |= curl_easy_setopt(transfer, CURLOPT_WRITEDATA, partFile);
+    options |= curl_easy_setopt(transfer, CURLOPT_WRITEFUNCTION, &CurlClient::WriteToPartFile);
+    options |= curl_easy_setopt(transfer, CURLOPT_WRITEDATA, this);
     options |= curl_easy_setopt(transfer, CURLOPT_NOPROGRESS, 0L);
     options |= curl_easy_setopt(transfer, CURLOPT_XFERINFOFUNCTION, &CurlClient::ProgressCallback);
     options |= curl_easy_setopt(transfer, CURLOPT_XFERINFODATA, this);
@@ -114,10 +115,53 @@ int CurlClient::Transfer(CURL* transfer, FILE* partFile, const std::string& part
     }
     if (options != 0) return options;
 
+    md5_ = StartMd5(partPath);
+    partFile_ = partFile;
     transfer_ = transfer;
     const int result = curl_easy_perform(transfer);
     transfer_ = nullptr;
+    partFile_ = nullptr;
     return result;
+}
+
+std::unique_ptr<Download::StreamMd5> CurlClient::StartMd5(const std::string& partPath) const {
+    if (!md5Wanted_ || !md5Wanted_(realUrl_)) return nullptr;
+    auto md5 = std::make_unique<Download::StreamMd5>();
+    if (resumeFrom_ <= 0) return md5;
+    FILE* part = std::fopen(partPath.c_str(), "rbe");
+    if (!part) return nullptr;
+    std::vector<char> block(Download::kReceiveBufferSize);
+    int64_t left = resumeFrom_;
+    size_t n;
+    while (left > 0 && (n = std::fread(block.data(), 1, std::min<int64_t>(left, block.size()), part)) > 0) {
+        md5->Add(block.data(), n);
+        left -= static_cast<int64_t>(n);
+    }
+    std::fclose(part);
+    return left == 0 ? std::move(md5) : nullptr;
+}
+
+std::string CurlClient::FinishMd5(const std::string& path) {
+    // A file of another size than what was hashed was cut short or replaced meanwhile; after
+    // a stop nothing is taken for granted.
+    if (!md5_ || stopRequested_) return {};
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error || static_cast<int64_t>(size) != md5_->size()) return {};
+    return md5_->Finish();
+}
+
+size_t CurlClient::WriteToPartFile(char* data, size_t size, size_t count, void* client) {
+    auto& self = *static_cast<CurlClient*>(client);
+    const size_t written = std::fwrite(data, size, count, self.partFile_);
+    if (self.md5_) {
+        if (written == count) {
+            self.md5_->Add(data, size * count);
+        } else {
+            self.md5_.reset();  // what reached the file is unknown
+        }
+    }
+    return written;
 }
 
 int CurlClient::MoveIntoPlace(const std::string& partPath, const std::string& targetPath) {

@@ -129,6 +129,69 @@ TEST_F(CCurlDownloaderTest, RetryBudgetCountsPartialFilesAsHalfAFailure) {
     }
 }
 
+TEST_F(CCurlDownloaderTest, AResumeAfterADroppedConnectionPassesTheCheck) {
+    DownloadService service(3 * kMiB);
+    ServiceFaults faults;
+    faults.dropAfter = 300000;
+    faults.faultyGets = 1;
+    service.SetFaults(faults);
+    auto downloader = Make(service.ProductUrl());
+    downloader->Start();
+    ASSERT_TRUE(log_.WaitForEnd());
+    EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_SUCCESS}));
+    EXPECT_EQ(service.Requests().back().range, "bytes=300000-");
+    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+}
+
+TEST_F(CCurlDownloaderTest, WrongBytesAroundAResumeFailTheCheckAndTheRestartRepairsThem) {
+    // The first GET drops after 300000 bytes; the part file then holds them when the run
+    // pauses before resuming.
+    ServiceFaults dropped;
+    dropped.dropAfter = 300000;
+    ServiceFaults droppedWrong = dropped;
+    droppedWrong.wrongBytes = true;
+    ServiceFaults wrong;
+    wrong.wrongBytes = true;
+    struct Case {
+        const char* name;
+        std::vector<ServiceFaults> faults;
+        bool spoilPartFileInPause;
+    };
+    const Case cases[] = {
+        {"wrong bytes before the resume", {droppedWrong}, false},
+        {"wrong bytes after the resume", {dropped, wrong}, false},
+        {"part file overwritten during the pause", {dropped}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DownloadService service(3 * kMiB);
+        service.SetFaultSequence(c.faults);
+        StatusLog log;
+        Download::DownloadTimings timings = time_.Timings();
+        timings.sleep = [&](milliseconds) {
+            if (c.spoilPartFileInPause) {
+                FILE* part = std::fopen(folder_.Path("package.exe.part").c_str(), "r+b");
+                ASSERT_NE(part, nullptr);
+                std::fputs("other bytes", part);
+                std::fclose(part);
+            }
+        };
+        CCurlDownloader* self = nullptr;
+        {
+            CCurlDownloader downloader(log.Callback([&](int32_t code) {
+                                           if (code == DL_CODE_RETRY) self->Start();
+                                       }),
+                                       Wide(service.ProductUrl()), folder_.WidePath("package.exe"), timings);
+            self = &downloader;
+            downloader.Start();
+            ASSERT_TRUE(log.WaitForEnd());
+        }
+        EXPECT_EQ(log.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_MESSAGE, DL_CODE_RETRY, DL_CODE_START,
+                                                     DL_CODE_SUCCESS}));
+        EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    }
+}
+
 TEST_F(CCurlDownloaderTest, TooSmallAFileFailsWithTheClientsCode) {
     DownloadService service(900 * 1024);
     auto downloader = Make(service.ProductUrl());

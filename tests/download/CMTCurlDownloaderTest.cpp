@@ -208,6 +208,75 @@ TEST_F(CMTCurlDownloaderTest, FailingSegmentRestartsTheRunWhichResumesTheOtherSe
     EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
 }
 
+TEST_F(CMTCurlDownloaderTest, WrongBytesInEitherSegmentFailTheCheckAndTheRestartRepairsThem) {
+    struct Case {
+        const char* name;
+        int64_t faultFrom;
+        int64_t faultTo;
+        bool wrongBytes;
+        bool spoilFirstPartInRetryPause;  // after the first segment's dropped first attempt
+    };
+    const Case cases[] = {
+        {"first segment", 0, 0, true, false},
+        {"second segment", kSecondSegment, kSecondSegment, true, false},
+        {"first part file overwritten before its segment resumes", 0, 0, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DownloadService service(k25MiB);
+        ServiceFaults faults;
+        faults.wrongBytes = c.wrongBytes;
+        if (c.spoilFirstPartInRetryPause) faults.dropAfter = 300000;
+        faults.faultFrom = c.faultFrom;
+        faults.faultTo = c.faultTo;
+        faults.faultyGets = 1;
+        service.SetFaults(faults);
+        StatusLog log;
+        Download::DownloadTimings timings = time_.Timings();
+        timings.sleep = [&](milliseconds pause) {
+            if (c.spoilFirstPartInRetryPause && pause == milliseconds(400)) {
+                FILE* part = std::fopen(folder_.Path("package.exe_0").c_str(), "r+b");
+                ASSERT_NE(part, nullptr);
+                std::fputs("other bytes", part);
+                std::fclose(part);
+            }
+        };
+        CMTCurlDownloader* self = nullptr;
+        {
+            CMTCurlDownloader downloader(log.Callback([&](int32_t code) {
+                                             if (code == DL_CODE_RETRY) self->Start();
+                                         }),
+                                         Wide(service.ProductUrl()), folder_.WidePath("package.exe"), timings);
+            self = &downloader;
+            downloader.Start();
+            ASSERT_TRUE(log.WaitForEnd());
+        }
+        EXPECT_EQ(log.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_MESSAGE, DL_CODE_RETRY, DL_CODE_START,
+                                                     DL_CODE_SUCCESS}));
+        EXPECT_EQ(log.Entries()[log.Entries().size() - 1].text, L"LibCurl");
+        EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    }
+}
+
+TEST_F(CMTCurlDownloaderTest, ARestartThatResumesTheFirstSegmentPassesTheCheck) {
+    // Every attempt of the first run's first segment breaks off after 100000 bytes, so the
+    // restart resumes a first part file of correct bytes.
+    DownloadService service(k25MiB);
+    ServiceFaults faults;
+    faults.dropAfter = 100000;
+    faults.faultTo = kSecondSegment - 1;
+    service.SetFaults(faults);
+    auto downloader = Make(service.ProductUrl(), [&](int32_t code) {
+        if (code == DL_CODE_RETRY) service.SetFaults({});
+    });
+    downloader->Start();
+    ASSERT_TRUE(log_.WaitForEnd());
+
+    EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_RETRY, DL_CODE_START, DL_CODE_SUCCESS}));
+    EXPECT_EQ(service.Requests().back().range, "bytes=1300000-13107199");
+    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+}
+
 TEST_F(CMTCurlDownloaderTest, SecondFailedRunIsFinalWithTheSegmentsCode) {
     DownloadService service(k25MiB);
     ServiceFaults faults;

@@ -6,6 +6,7 @@
 #include "download/DownloadTestSupport.h"
 #include "platform/Text.h"
 #include "src/download/DownloadTaskEvent.h"
+#include "src/utils/SystemProbes.h"
 
 using namespace DownloadTest;
 using TestSupport::DownloadService;
@@ -125,6 +126,59 @@ TEST_F(CurlClientTest, ADroppedConnectionIsAPartialFileAndTheNextStartResumes) {
     EXPECT_EQ(client.Start(), 0);
     EXPECT_EQ(service.Requests().back().range, "bytes=300000-");
     EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+}
+
+TEST_F(CurlClientTest, StreamedMd5IsTheMd5OfTheFileMovedIntoPlace) {
+    std::string corrupted = DownloadService::Content(0, 3 * kMiB);
+    corrupted[12345] = static_cast<char>(~corrupted[12345]);
+    struct Case {
+        const char* name;
+        std::string partFile;  // left before the transfer; empty: none
+        bool wanted;
+        bool matchesService;
+    };
+    const Case cases[] = {
+        {"whole file", "", true, true},
+        {"resumed after correct bytes", DownloadService::Content(0, 3 * kMiB), true, true},
+        {"resumed after a wrong byte", corrupted, true, false},
+        {"not wanted", "", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DownloadService service(8 * kMiB);
+        if (!c.partFile.empty()) WriteFile(folder_.Path("package.exe.part"), c.partFile);
+        CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+        std::string askedFor;
+        client.SetMd5Wanted([&](const std::string& realUrl) {
+            askedFor = realUrl;
+            return c.wanted;
+        });
+
+        ASSERT_EQ(client.Start(), 0);
+        EXPECT_EQ(askedFor, service.FileUrl());
+        EXPECT_EQ(service.FileMatches(folder_.Path("package.exe")), c.matchesService);
+        EXPECT_EQ(client.streamedMd5(), c.wanted ? GetFileMd5(folder_.Path("package.exe")) : "");
+    }
+}
+
+TEST_F(CurlClientTest, APartFileCutShortDuringTheTransferGetsNoStreamedMd5) {
+    DownloadService service(16 * kMiB);
+    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    client.SetMd5Wanted([](const std::string&) { return true; });
+    bool cut = false;
+    client.SetProgressFunction([&](double, double, double) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(folder_.Path("package.exe.part"), error);
+        if (!cut && !error && size > 0) {
+            std::filesystem::resize_file(folder_.Path("package.exe.part"), size / 2);
+            cut = true;
+        }
+    });
+
+    ASSERT_EQ(client.Start(), 0);
+    ASSERT_TRUE(cut);
+    EXPECT_LT(static_cast<int64_t>(std::filesystem::file_size(folder_.Path("package.exe"))), 16 * kMiB);
+    EXPECT_EQ(client.streamedMd5(), "");
 }
 
 TEST_F(CurlClientTest, FailedHeaderRequestsAreReportedAndEndTheAttempt) {

@@ -79,6 +79,9 @@ DownloadService::DownloadService(ServiceOptions options) : options_(std::move(op
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("download service: no loopback port");
     listener_ = std::thread([this] { server_->listen_after_bind(); });
+    // A stop that comes before the listener runs would be lost, and the listener would
+    // then wait for connections forever.
+    while (!server_->is_running()) std::this_thread::yield();
 }
 
 DownloadService::~DownloadService() {
@@ -238,8 +241,10 @@ void DownloadService::HandleFile(const httplib::Request& request, httplib::Respo
     if (faults.stallAfter >= 0) limit = std::min(limit, faults.stallAfter);
     const bool stall = faults.stallAfter >= 0;
     const bool trickle = faults.trickle;
+    const bool wrongBytes = faults.wrongBytes;
 
-    auto produce = [this, first, limit, stall, trickle](size_t offset, size_t length, httplib::DataSink& sink) {
+    auto produce = [this, first, limit, stall, trickle, wrongBytes](size_t offset, size_t length,
+                                                                   httplib::DataSink& sink) {
         const int64_t at = static_cast<int64_t>(offset);
         if (at >= limit) {
             if (stall) Pause(std::chrono::seconds(60));
@@ -253,6 +258,9 @@ void DownloadService::HandleFile(const httplib::Request& request, httplib::Respo
                                                                 static_cast<int64_t>(kBlock), limit - at}));
         char block[kBlock];
         FillContent(first + at, block, n);
+        if (wrongBytes) {
+            for (size_t i = 0; i < n; ++i) block[i] = static_cast<char>(~block[i]);
+        }
         return sink.write(block, n);
     };
     if (faults.noContentLength) {

@@ -30,6 +30,7 @@ struct ServiceFaults {
     bool trickle = false;           // a faulty GET sends one byte every 1.5 seconds
     bool ignoreRange = false;       // a faulty ranged GET gets 200 and the whole file
     int64_t excessBytes = 0;        // a faulty GET gets this many bytes beyond what it asked for
+    bool wrongBytes = false;        // a faulty GET gets the complement of every byte of the file
     bool redirectLoop = false;      // the product address redirects back to itself forever
     // Which GETs are faulty: the first faultyGets of those whose range starts from faultFrom
     // to faultTo (every such GET when faultyGets is negative).
