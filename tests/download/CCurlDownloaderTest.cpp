@@ -7,8 +7,8 @@
 #include "support/download_service/SelfSignedCertificate.h"
 
 using namespace DownloadTest;
-using TestSupport::DownloadService;
-using TestSupport::ServiceFaults;
+using testsupport::DownloadService;
+using testsupport::ServiceFaults;
 using std::chrono::milliseconds;
 
 namespace {
@@ -243,7 +243,7 @@ TEST_F(CCurlDownloaderTest, DestroyingTheDownloaderStopsAStalledRunWithoutReport
 }
 
 TEST_F(CCurlDownloaderTest, RefusesAServerCertificateNobodyVouchesFor) {
-    const auto certificate = TestSupport::WriteSelfSignedCertificate(folder_.Path(""));
+    const auto certificate = testsupport::WriteSelfSignedCertificate(folder_.Path(""));
     ASSERT_FALSE(certificate.certificateFile.empty());
     auto options = DownloadService::WithSize(2 * kMiB);
     options.certificateFile = certificate.certificateFile;

@@ -9,8 +9,8 @@
 #include "support/download_service/SelfSignedCertificate.h"
 
 using namespace DownloadTest;
-using TestSupport::DownloadService;
-using TestSupport::ServiceFaults;
+using testsupport::DownloadService;
+using testsupport::ServiceFaults;
 using std::chrono::milliseconds;
 
 namespace {
@@ -46,7 +46,7 @@ protected:
         return !std::filesystem::exists(folder_.Path("package.exe_0")) &&
                !std::filesystem::exists(folder_.Path("package.exe_1"));
     }
-    static TestSupport::ServiceOptions NoMd5(int64_t size) {
+    static testsupport::ServiceOptions NoMd5(int64_t size) {
         auto options = DownloadService::WithSize(size);
         options.md5Folder = "files";
         return options;
@@ -380,7 +380,7 @@ TEST_F(CMTCurlDownloaderTest, DestroyingTheDownloaderStopsStalledSegmentsWithout
 }
 
 TEST_F(CMTCurlDownloaderTest, RefusesAServerCertificateNobodyVouchesFor) {
-    const auto certificate = TestSupport::WriteSelfSignedCertificate(folder_.Path(""));
+    const auto certificate = testsupport::WriteSelfSignedCertificate(folder_.Path(""));
     ASSERT_FALSE(certificate.certificateFile.empty());
     auto options = DownloadService::WithSize(k25MiB);
     options.certificateFile = certificate.certificateFile;

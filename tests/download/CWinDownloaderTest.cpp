@@ -3,8 +3,8 @@
 #include "download/DownloadTestSupport.h"
 
 using namespace DownloadTest;
-using TestSupport::DownloadService;
-using TestSupport::ServiceFaults;
+using testsupport::DownloadService;
+using testsupport::ServiceFaults;
 using std::chrono::milliseconds;
 
 namespace {

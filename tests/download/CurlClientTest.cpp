@@ -9,8 +9,8 @@
 #include "src/utils/SystemProbes.h"
 
 using namespace DownloadTest;
-using TestSupport::DownloadService;
-using TestSupport::ServiceFaults;
+using testsupport::DownloadService;
+using testsupport::ServiceFaults;
 
 namespace {
 

@@ -25,7 +25,7 @@ class PipelineTest : public ::testing::Test {
 protected:
     TempFolder home;
     ScopedEnv runtime{"XDG_RUNTIME_DIR", home.path().string()};
-    TestSupport::DownloadService service{2 * 1024 * 1024};
+    testsupport::DownloadService service{2 * 1024 * 1024};
     StatusRecorder recorder;
     std::unique_ptr<ScopedEnv> script;
 
@@ -105,7 +105,7 @@ TEST_F(PipelineTest, NoTemporaryFolderReportsTheUninstallerMissing) {
 }
 
 TEST_F(PipelineTest, FailedDownloadDeletesThePackageAndARetryKeepsTheFirstPackagePath) {
-    TestSupport::ServiceFaults notFound;
+    testsupport::ServiceFaults notFound;
     notFound.getStatus = 404;
     service.SetFaults(notFound);
     const std::wstring first = Folder("First");
@@ -153,7 +153,7 @@ TEST(PipelineDownloader, ChosenByDownloadType) {
     ScopedEnv runtime("XDG_RUNTIME_DIR", home.path().string());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.downloadType);
-        TestSupport::DownloadService service(25 * 1024 * 1024);
+        testsupport::DownloadService service(25 * 1024 * 1024);
         Settings().DownloadType = c.downloadType;
         StatusRecorder recorder;
         {

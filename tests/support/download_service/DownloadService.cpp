@@ -9,7 +9,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace TestSupport {
+namespace testsupport {
 namespace {
 
 constexpr size_t kBlock = 64 * 1024;
@@ -278,4 +278,4 @@ void DownloadService::HandleFile(const httplib::Request& request, httplib::Respo
     }
 }
 
-}  // namespace TestSupport
+}  // namespace testsupport

@@ -18,7 +18,7 @@ struct Request;
 struct Response;
 }  // namespace httplib
 
-namespace TestSupport {
+namespace testsupport {
 
 // What the service gets wrong. The defaults serve correctly.
 struct ServiceFaults {
@@ -113,4 +113,4 @@ private:
     std::vector<ServedRequest> requests_;
 };
 
-}  // namespace TestSupport
+}  // namespace testsupport

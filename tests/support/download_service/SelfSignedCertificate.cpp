@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-namespace TestSupport {
+namespace testsupport {
 namespace {
 
 bool WritePem(const std::string& path, EVP_PKEY* key, X509* certificate) {
@@ -51,4 +51,4 @@ CertificateFiles WriteSelfSignedCertificate(const std::string& folder) {
     return ok ? files : CertificateFiles{};
 }
 
-}  // namespace TestSupport
+}  // namespace testsupport

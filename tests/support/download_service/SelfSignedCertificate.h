@@ -3,7 +3,7 @@
 // service that no client trusts.
 #include <string>
 
-namespace TestSupport {
+namespace testsupport {
 
 struct CertificateFiles {
     std::string certificateFile;  // PEM
@@ -13,4 +13,4 @@ struct CertificateFiles {
 // Writes "cert.pem" and "key.pem" into folder; empty paths when OpenSSL refused.
 CertificateFiles WriteSelfSignedCertificate(const std::string& folder);
 
-}  // namespace TestSupport
+}  // namespace testsupport
