@@ -24,7 +24,7 @@ protected:
             log_.Callback([this](int32_t code) {
                 if (code == DL_CODE_RETRY) restart_->Start();
             }),
-            Wide(url), folder_.WidePath("package.exe"), time_.Timings());
+            Wide(url), WidePathIn(folder_, "package.exe"), time_.Timings());
         restart_ = downloader.get();
         return downloader;
     }
@@ -50,7 +50,7 @@ TEST_F(CCurlDownloaderTest, DownloadsAndChecksTheMd5FromTheAddress) {
         EXPECT_GT(value, 0.0);
         EXPECT_LE(value, 1.0);
     }
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CCurlDownloaderTest, AcceptsAnAddressWithoutMd5AfterSayingSo) {
@@ -63,7 +63,7 @@ TEST_F(CCurlDownloaderTest, AcceptsAnAddressWithoutMd5AfterSayingSo) {
 
     EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_MESSAGE, DL_CODE_SUCCESS}));
     EXPECT_EQ(log_.Entries()[log_.Entries().size() - 2].text, L"curl获取url-md5失败");
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CCurlDownloaderTest, Md5MismatchRestartsOnceFromTheReportingThreadThenFails) {
@@ -88,7 +88,7 @@ TEST_F(CCurlDownloaderTest, Md5MismatchRestartsOnceFromTheReportingThreadThenFai
     // The restart downloads the whole file again; both runs resolved the address once.
     EXPECT_EQ(service.CountRequests("GET"), 2u);
     EXPECT_EQ(service.CountRequests("HEAD"), 3u);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CCurlDownloaderTest, RetryBudgetCountsPartialFilesAsHalfAFailure) {
@@ -116,7 +116,7 @@ TEST_F(CCurlDownloaderTest, RetryBudgetCountsPartialFilesAsHalfAFailure) {
         FakeTime time;
         StatusLog log;
         {
-            CCurlDownloader downloader(log.Callback(), Wide(service.ProductUrl()), folder_.WidePath("package.exe"),
+            CCurlDownloader downloader(log.Callback(), Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"),
                                        time.Timings());
             downloader.Start();
             ASSERT_TRUE(log.WaitForEnd());
@@ -140,7 +140,7 @@ TEST_F(CCurlDownloaderTest, AResumeAfterADroppedConnectionPassesTheCheck) {
     ASSERT_TRUE(log_.WaitForEnd());
     EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_SUCCESS}));
     EXPECT_EQ(service.Requests().back().range, "bytes=300000-");
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CCurlDownloaderTest, WrongBytesAroundAResumeFailTheCheckAndTheRestartRepairsThem) {
@@ -170,10 +170,7 @@ TEST_F(CCurlDownloaderTest, WrongBytesAroundAResumeFailTheCheckAndTheRestartRepa
         Download::DownloadTimings timings = time_.Timings();
         timings.sleep = [&](milliseconds) {
             if (c.spoilPartFileInPause) {
-                FILE* part = std::fopen(folder_.Path("package.exe.part").c_str(), "r+b");
-                ASSERT_NE(part, nullptr);
-                std::fputs("other bytes", part);
-                std::fclose(part);
+                OverwriteStart(PathIn(folder_, "package.exe.part"));
             }
         };
         CCurlDownloader* self = nullptr;
@@ -181,14 +178,14 @@ TEST_F(CCurlDownloaderTest, WrongBytesAroundAResumeFailTheCheckAndTheRestartRepa
             CCurlDownloader downloader(log.Callback([&](int32_t code) {
                                            if (code == DL_CODE_RETRY) self->Start();
                                        }),
-                                       Wide(service.ProductUrl()), folder_.WidePath("package.exe"), timings);
+                                       Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), timings);
             self = &downloader;
             downloader.Start();
             ASSERT_TRUE(log.WaitForEnd());
         }
         EXPECT_EQ(log.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_MESSAGE, DL_CODE_RETRY, DL_CODE_START,
                                                      DL_CODE_SUCCESS}));
-        EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+        EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
     }
 }
 
@@ -213,17 +210,17 @@ TEST_F(CCurlDownloaderTest, RetriesAfterAStallAndCompletes) {
     ASSERT_TRUE(log_.WaitForEnd());
     EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_SUCCESS}));
     EXPECT_EQ(time_.Pauses(), std::vector<milliseconds>{milliseconds(500)});
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CCurlDownloaderTest, DeletesAPartFileLeftByAnEarlierRun) {
     DownloadService service(2 * kMiB);
-    WriteFile(folder_.Path("package.exe.part"), "stale bytes from another package");
+    WriteFile(PathIn(folder_, "package.exe.part"), "stale bytes from another package");
     auto downloader = Make(service.ProductUrl());
     downloader->Start();
     ASSERT_TRUE(log_.WaitForEnd());
     EXPECT_EQ(service.Requests().back().range, "");
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CCurlDownloaderTest, DestroyingTheDownloaderStopsAStalledRunWithoutReports) {
@@ -234,16 +231,16 @@ TEST_F(CCurlDownloaderTest, DestroyingTheDownloaderStopsAStalledRunWithoutReport
     Download::DownloadTimings timings = time_.Timings();
     timings.lowSpeedTime = std::chrono::seconds(60);
     auto downloader = std::make_unique<CCurlDownloader>(log_.Callback(), Wide(service.ProductUrl()),
-                                                        folder_.WidePath("package.exe"), timings);
+                                                        WidePathIn(folder_, "package.exe"), timings);
     downloader->Start();
     while (service.CountRequests("GET") == 0) std::this_thread::yield();
     downloader.reset();
     EXPECT_EQ(log_.Codes(), std::vector<int32_t>{DL_CODE_START});
-    EXPECT_FALSE(std::filesystem::exists(folder_.Path("package.exe.part")));
+    EXPECT_FALSE(std::filesystem::exists(PathIn(folder_, "package.exe.part")));
 }
 
 TEST_F(CCurlDownloaderTest, RefusesAServerCertificateNobodyVouchesFor) {
-    const auto certificate = testsupport::WriteSelfSignedCertificate(folder_.Path(""));
+    const auto certificate = testsupport::WriteSelfSignedCertificate(PathIn(folder_, ""));
     ASSERT_FALSE(certificate.certificateFile.empty());
     auto options = DownloadService::WithSize(2 * kMiB);
     options.certificateFile = certificate.certificateFile;
@@ -258,7 +255,7 @@ TEST_F(CCurlDownloaderTest, RefusesAServerCertificateNobodyVouchesFor) {
     EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_FAIL}));
     EXPECT_NE(trace.find("error:60:"), std::string::npos) << trace.substr(0, 2000);
     EXPECT_EQ(service.CountRequests("GET") + service.CountRequests("HEAD"), 0u);
-    EXPECT_FALSE(std::filesystem::exists(folder_.Path("package.exe")));
+    EXPECT_FALSE(std::filesystem::exists(PathIn(folder_, "package.exe")));
 }
 
 }  // namespace

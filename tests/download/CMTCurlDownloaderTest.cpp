@@ -29,7 +29,7 @@ protected:
                 if (reaction) reaction(code);
                 if (code == DL_CODE_RETRY) restart_->Start();
             }),
-            Wide(url), folder_.WidePath("package.exe"), time_.Timings());
+            Wide(url), WidePathIn(folder_, "package.exe"), time_.Timings());
         restart_ = downloader.get();
         return downloader;
     }
@@ -43,8 +43,8 @@ protected:
         return ranges;
     }
     bool NoPartFiles() const {
-        return !std::filesystem::exists(folder_.Path("package.exe_0")) &&
-               !std::filesystem::exists(folder_.Path("package.exe_1"));
+        return !std::filesystem::exists(PathIn(folder_, "package.exe_0")) &&
+               !std::filesystem::exists(PathIn(folder_, "package.exe_1"));
     }
     static testsupport::ServiceOptions NoMd5(int64_t size) {
         auto options = DownloadService::WithSize(size);
@@ -73,7 +73,7 @@ TEST_F(CMTCurlDownloaderTest, SplitsTheFileIntoOneOrTwoRangesAndJoinsThem) {
         DownloadService service(c.size);
         StatusLog log;
         {
-            CMTCurlDownloader downloader(log.Callback(), Wide(service.ProductUrl()), folder_.WidePath("package.exe"),
+            CMTCurlDownloader downloader(log.Callback(), Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"),
                                          time_.Timings());
             downloader.Start();
             ASSERT_TRUE(log.WaitForEnd());
@@ -82,7 +82,7 @@ TEST_F(CMTCurlDownloaderTest, SplitsTheFileIntoOneOrTwoRangesAndJoinsThem) {
         EXPECT_EQ(log.Last().text, L"LibCurl");
         EXPECT_EQ(Ranges(service), c.ranges);
         EXPECT_EQ(service.CountRequests("HEAD"), 3u);
-        EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+        EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
         EXPECT_TRUE(NoPartFiles());
         const auto progress = log.ProgressValues();
         ASSERT_FALSE(progress.empty());
@@ -98,7 +98,7 @@ TEST_F(CMTCurlDownloaderTest, AcceptsAnAddressWithoutMd5AfterSayingSo) {
     ASSERT_TRUE(log_.WaitForEnd());
     EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_MESSAGE, DL_CODE_SUCCESS}));
     EXPECT_EQ(log_.Entries()[log_.Entries().size() - 2].text, L"mtcurl获取url-md5失败");
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CMTCurlDownloaderTest, Md5MismatchRestartsOnceFromTheWaitingThreadThenFails) {
@@ -119,7 +119,7 @@ TEST_F(CMTCurlDownloaderTest, Md5MismatchRestartsOnceFromTheWaitingThreadThenFai
     // The restart fetched both segments from their first byte again.
     EXPECT_EQ(Ranges(service), (std::vector<std::string>{"bytes=0-13107199", "bytes=0-13107199",
                                                          "bytes=13107200-26214399", "bytes=13107200-26214399"}));
-    EXPECT_FALSE(std::filesystem::exists(folder_.Path("package.exe")));
+    EXPECT_FALSE(std::filesystem::exists(PathIn(folder_, "package.exe")));
     EXPECT_TRUE(NoPartFiles());
 }
 
@@ -147,7 +147,7 @@ TEST_F(CMTCurlDownloaderTest, AnUnusableHeaderAnswerFailsAtOnce) {
         service.SetFaults(c.faults);
         StatusLog log;
         {
-            CMTCurlDownloader downloader(log.Callback(), Wide(service.ProductUrl()), folder_.WidePath("package.exe"),
+            CMTCurlDownloader downloader(log.Callback(), Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"),
                                          time_.Timings());
             downloader.Start();
             ASSERT_TRUE(log.WaitForEnd());
@@ -164,7 +164,7 @@ TEST_F(CMTCurlDownloaderTest, AcceptsTheSmallestLength) {
     downloader->Start();
     ASSERT_TRUE(log_.WaitForEnd());
     EXPECT_EQ(log_.Last().code, DL_CODE_SUCCESS);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CMTCurlDownloaderTest, RefusesToStartWhenLibcurlIsNotReady) {
@@ -205,7 +205,7 @@ TEST_F(CMTCurlDownloaderTest, FailingSegmentRestartsTheRunWhichResumesTheOtherSe
     size_t retryPauses = 0;
     for (auto pause : time_.Pauses()) retryPauses += pause == milliseconds(400);
     EXPECT_EQ(retryPauses, 6u);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CMTCurlDownloaderTest, WrongBytesInEitherSegmentFailTheCheckAndTheRestartRepairsThem) {
@@ -235,10 +235,7 @@ TEST_F(CMTCurlDownloaderTest, WrongBytesInEitherSegmentFailTheCheckAndTheRestart
         Download::DownloadTimings timings = time_.Timings();
         timings.sleep = [&](milliseconds pause) {
             if (c.spoilFirstPartInRetryPause && pause == milliseconds(400)) {
-                FILE* part = std::fopen(folder_.Path("package.exe_0").c_str(), "r+b");
-                ASSERT_NE(part, nullptr);
-                std::fputs("other bytes", part);
-                std::fclose(part);
+                OverwriteStart(PathIn(folder_, "package.exe_0"));
             }
         };
         CMTCurlDownloader* self = nullptr;
@@ -246,7 +243,7 @@ TEST_F(CMTCurlDownloaderTest, WrongBytesInEitherSegmentFailTheCheckAndTheRestart
             CMTCurlDownloader downloader(log.Callback([&](int32_t code) {
                                              if (code == DL_CODE_RETRY) self->Start();
                                          }),
-                                         Wide(service.ProductUrl()), folder_.WidePath("package.exe"), timings);
+                                         Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), timings);
             self = &downloader;
             downloader.Start();
             ASSERT_TRUE(log.WaitForEnd());
@@ -254,7 +251,7 @@ TEST_F(CMTCurlDownloaderTest, WrongBytesInEitherSegmentFailTheCheckAndTheRestart
         EXPECT_EQ(log.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_MESSAGE, DL_CODE_RETRY, DL_CODE_START,
                                                      DL_CODE_SUCCESS}));
         EXPECT_EQ(log.Entries()[log.Entries().size() - 1].text, L"LibCurl");
-        EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+        EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
     }
 }
 
@@ -274,7 +271,7 @@ TEST_F(CMTCurlDownloaderTest, ARestartThatResumesTheFirstSegmentPassesTheCheck) 
 
     EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_RETRY, DL_CODE_START, DL_CODE_SUCCESS}));
     EXPECT_EQ(service.Requests().back().range, "bytes=1300000-13107199");
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CMTCurlDownloaderTest, SecondFailedRunIsFinalWithTheSegmentsCode) {
@@ -318,13 +315,13 @@ TEST_F(CMTCurlDownloaderTest, BadServerAnswersNeverReachTheFile) {
         StatusLog log;
         FakeTime time;
         {
-            CMTCurlDownloader downloader(log.Callback(), Wide(service.ProductUrl()), folder_.WidePath("package.exe"),
+            CMTCurlDownloader downloader(log.Callback(), Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"),
                                          time.Timings());
             downloader.Start();
             ASSERT_TRUE(log.WaitForEnd());
         }
         EXPECT_EQ(log.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_MESSAGE, DL_CODE_SUCCESS}));
-        EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+        EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
         EXPECT_LE(service.CountRequests("GET"), 4u);
     }
 }
@@ -334,7 +331,7 @@ TEST_F(CMTCurlDownloaderTest, AJoinThatCannotReadAPartRestartsInsteadOfSucceedin
     std::atomic<bool> removed{false};
     auto downloader = Make(service.ProductUrl(), [&](int32_t code) {
         // The second segment goes on writing into a file that no longer has a name.
-        if (code == DL_CODE_PROGRESS && !removed.exchange(true)) std::remove(folder_.Path("package.exe_1").c_str());
+        if (code == DL_CODE_PROGRESS && !removed.exchange(true)) std::remove(PathIn(folder_, "package.exe_1").c_str());
     });
     downloader->Start();
     ASSERT_TRUE(log_.WaitForEnd());
@@ -345,7 +342,7 @@ TEST_F(CMTCurlDownloaderTest, AJoinThatCannotReadAPartRestartsInsteadOfSucceedin
             EXPECT_EQ(e.value, CMTCurlDownloader::kJoinFailed);
         }
     }
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CMTCurlDownloaderTest, LengthsBeyondFourGibibytesAreRangedIn64Bits) {
@@ -371,7 +368,7 @@ TEST_F(CMTCurlDownloaderTest, DestroyingTheDownloaderStopsStalledSegmentsWithout
     Download::DownloadTimings timings = time_.Timings();
     timings.lowSpeedTime = std::chrono::seconds(60);
     auto downloader = std::make_unique<CMTCurlDownloader>(log_.Callback(), Wide(service.ProductUrl()),
-                                                          folder_.WidePath("package.exe"), timings);
+                                                          WidePathIn(folder_, "package.exe"), timings);
     downloader->Start();
     while (service.CountRequests("GET") < 2) std::this_thread::yield();
     downloader.reset();
@@ -380,7 +377,7 @@ TEST_F(CMTCurlDownloaderTest, DestroyingTheDownloaderStopsStalledSegmentsWithout
 }
 
 TEST_F(CMTCurlDownloaderTest, RefusesAServerCertificateNobodyVouchesFor) {
-    const auto certificate = testsupport::WriteSelfSignedCertificate(folder_.Path(""));
+    const auto certificate = testsupport::WriteSelfSignedCertificate(PathIn(folder_, ""));
     ASSERT_FALSE(certificate.certificateFile.empty());
     auto options = DownloadService::WithSize(k25MiB);
     options.certificateFile = certificate.certificateFile;

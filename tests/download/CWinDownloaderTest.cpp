@@ -37,7 +37,7 @@ protected:
 
 TEST_F(CWinDownloaderTest, DownloadsThroughRedirects) {
     DownloadService service(3 * kMiB);
-    CWinDownloader downloader(log_.Callback(), Wide(service.ProductUrl()), folder_.WidePath("package.exe"),
+    CWinDownloader downloader(log_.Callback(), Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"),
                               time_.Timings());
     downloader.Start();
     ASSERT_TRUE(log_.WaitForEnd());
@@ -46,7 +46,7 @@ TEST_F(CWinDownloaderTest, DownloadsThroughRedirects) {
     const auto progress = log_.ProgressValues();
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back(), 1.0);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CWinDownloaderTest, ThreeAttemptsASecondApartThenTheFailuresCode) {
@@ -54,7 +54,7 @@ TEST_F(CWinDownloaderTest, ThreeAttemptsASecondApartThenTheFailuresCode) {
     ServiceFaults faults;
     faults.getStatus = 500;
     service.SetFaults(faults);
-    CWinDownloader downloader(log_.Callback(), Wide(service.ProductUrl()), folder_.WidePath("package.exe"),
+    CWinDownloader downloader(log_.Callback(), Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"),
                               time_.Timings());
     downloader.Start();
     ASSERT_TRUE(log_.WaitForEnd());
@@ -74,13 +74,13 @@ TEST_F(CWinDownloaderTest, RequestsTheEncodedAddressAndRelaysNoProgressOfUnknown
     service.SetFaults(faults);
     const std::string url = service.FileUrl();
     CWinDownloader downloader(log_.Callback(), Wide(url.substr(0, url.find("a+b"))) + L"a b/package.exe",
-                              folder_.WidePath("package.exe"), time_.Timings());
+                              WidePathIn(folder_, "package.exe"), time_.Timings());
     downloader.Start();
     ASSERT_TRUE(log_.WaitForEnd());
     EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_SUCCESS}));
     EXPECT_TRUE(log_.ProgressValues().empty());
     EXPECT_EQ(service.Requests().back().path, "/a+b/package.exe");
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CWinDownloaderTest, ABodyCutShortIsAFailedAttempt) {
@@ -89,13 +89,13 @@ TEST_F(CWinDownloaderTest, ABodyCutShortIsAFailedAttempt) {
     faults.dropAfter = 1000;
     faults.faultyGets = 1;
     service.SetFaults(faults);
-    CWinDownloader downloader(log_.Callback(), Wide(service.FileUrl()), folder_.WidePath("package.exe"),
+    CWinDownloader downloader(log_.Callback(), Wide(service.FileUrl()), WidePathIn(folder_, "package.exe"),
                               time_.Timings());
     downloader.Start();
     ASSERT_TRUE(log_.WaitForEnd());
     EXPECT_EQ(log_.Codes(), (std::vector<int32_t>{DL_CODE_START, DL_CODE_SUCCESS}));
     EXPECT_EQ(time_.Pauses(), std::vector<milliseconds>{milliseconds(1000)});
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ protected:
     }
     void TearDown() override { Download::SetTaskEventReporter({}); }
 
-    bool Exists(const std::string& name) const { return std::filesystem::exists(folder_.Path(name)); }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(PathIn(folder_, name)); }
 
     TempFolder folder_;
     FakeTime time_;
@@ -40,12 +40,12 @@ protected:
 
 TEST_F(CurlClientTest, DownloadsThroughRedirectsIntoTheTarget) {
     DownloadService service(3 * kMiB + 5);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     std::vector<double> percents;
     client.SetProgressFunction([&](double, double, double percent) { percents.push_back(percent); });
 
     ASSERT_EQ(client.Start(), 0);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
     EXPECT_FALSE(Exists("package.exe.part"));
     EXPECT_EQ(client.realUrl(), service.FileUrl());
     EXPECT_EQ(client.fileLength(), 3 * kMiB + 5);
@@ -70,7 +70,7 @@ TEST_F(CurlClientTest, RefusesSmallOrUnknownLengthsWithoutMakingAPartFile) {
         ServiceFaults faults;
         faults.noContentLength = c.noContentLength;
         service.SetFaults(faults);
-        CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+        CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
         EXPECT_EQ(client.Start(), CurlClient::kNoUsableLength);
         EXPECT_FALSE(Exists("package.exe.part"));
         EXPECT_EQ(service.CountRequests("GET"), 0u);
@@ -79,20 +79,20 @@ TEST_F(CurlClientTest, RefusesSmallOrUnknownLengthsWithoutMakingAPartFile) {
 
 TEST_F(CurlClientTest, AcceptsExactlyOneMebibyte) {
     DownloadService service(kMiB);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     ASSERT_EQ(client.Start(), 0);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CurlClientTest, ResumesAPartFileAndCountsItInThePercent) {
     DownloadService service(8 * kMiB);
-    WriteFile(folder_.Path("package.exe.part"), DownloadService::Content(0, 5 * kMiB));
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    WriteFile(PathIn(folder_, "package.exe.part"), DownloadService::Content(0, 5 * kMiB));
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     std::vector<double> percents;
     client.SetProgressFunction([&](double, double, double percent) { percents.push_back(percent); });
 
     ASSERT_EQ(client.Start(), 0);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
     EXPECT_EQ(service.Requests().back().range, "bytes=5242880-");
     ASSERT_FALSE(percents.empty());
     EXPECT_GE(percents.front(), 62.5);
@@ -104,13 +104,13 @@ TEST_F(CurlClientTest, RetryReusesTheResolvedAddressWithoutHeaderRequests) {
     faults.getStatus = 404;
     faults.faultyGets = 1;
     service.SetFaults(faults);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
 
     EXPECT_EQ(client.Start(), CURLE_HTTP_RETURNED_ERROR);
     const size_t heads = service.CountRequests("HEAD");
     EXPECT_EQ(client.Start(), 0);
     EXPECT_EQ(service.CountRequests("HEAD"), heads);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CurlClientTest, ADroppedConnectionIsAPartialFileAndTheNextStartResumes) {
@@ -119,13 +119,13 @@ TEST_F(CurlClientTest, ADroppedConnectionIsAPartialFileAndTheNextStartResumes) {
     faults.dropAfter = 300000;
     faults.faultyGets = 1;
     service.SetFaults(faults);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
 
     EXPECT_EQ(client.Start(), CURLE_PARTIAL_FILE);
-    EXPECT_EQ(std::filesystem::file_size(folder_.Path("package.exe.part")), 300000u);
+    EXPECT_EQ(std::filesystem::file_size(PathIn(folder_, "package.exe.part")), 300000u);
     EXPECT_EQ(client.Start(), 0);
     EXPECT_EQ(service.Requests().back().range, "bytes=300000-");
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CurlClientTest, StreamedMd5IsTheMd5OfTheFileMovedIntoPlace) {
@@ -146,8 +146,8 @@ TEST_F(CurlClientTest, StreamedMd5IsTheMd5OfTheFileMovedIntoPlace) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         DownloadService service(8 * kMiB);
-        if (!c.partFile.empty()) WriteFile(folder_.Path("package.exe.part"), c.partFile);
-        CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+        if (!c.partFile.empty()) WriteFile(PathIn(folder_, "package.exe.part"), c.partFile);
+        CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
         std::string askedFor;
         client.SetMd5Wanted([&](const std::string& realUrl) {
             askedFor = realUrl;
@@ -156,28 +156,28 @@ TEST_F(CurlClientTest, StreamedMd5IsTheMd5OfTheFileMovedIntoPlace) {
 
         ASSERT_EQ(client.Start(), 0);
         EXPECT_EQ(askedFor, service.FileUrl());
-        EXPECT_EQ(service.FileMatches(folder_.Path("package.exe")), c.matchesService);
-        EXPECT_EQ(client.streamedMd5(), c.wanted ? GetFileMd5(folder_.Path("package.exe")) : "");
+        EXPECT_EQ(service.FileMatches(PathIn(folder_, "package.exe")), c.matchesService);
+        EXPECT_EQ(client.streamedMd5(), c.wanted ? GetFileMd5(PathIn(folder_, "package.exe")) : "");
     }
 }
 
 TEST_F(CurlClientTest, APartFileCutShortDuringTheTransferGetsNoStreamedMd5) {
     DownloadService service(16 * kMiB);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     client.SetMd5Wanted([](const std::string&) { return true; });
     bool cut = false;
     client.SetProgressFunction([&](double, double, double) {
         std::error_code error;
-        const auto size = std::filesystem::file_size(folder_.Path("package.exe.part"), error);
+        const auto size = std::filesystem::file_size(PathIn(folder_, "package.exe.part"), error);
         if (!cut && !error && size > 0) {
-            std::filesystem::resize_file(folder_.Path("package.exe.part"), size / 2);
+            std::filesystem::resize_file(PathIn(folder_, "package.exe.part"), size / 2);
             cut = true;
         }
     });
 
     ASSERT_EQ(client.Start(), 0);
     ASSERT_TRUE(cut);
-    EXPECT_LT(static_cast<int64_t>(std::filesystem::file_size(folder_.Path("package.exe"))), 16 * kMiB);
+    EXPECT_LT(static_cast<int64_t>(std::filesystem::file_size(PathIn(folder_, "package.exe"))), 16 * kMiB);
     EXPECT_EQ(client.streamedMd5(), "");
 }
 
@@ -186,7 +186,7 @@ TEST_F(CurlClientTest, FailedHeaderRequestsAreReportedAndEndTheAttempt) {
     ServiceFaults faults;
     faults.headStatus = 500;
     service.SetFaults(faults);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
 
     EXPECT_EQ(client.Start(), CurlClient::kNoUsableLength);
     // The first request and the fallback for the final address follow two redirects each;
@@ -205,27 +205,27 @@ TEST_F(CurlClientTest, HttpErrorStatusEndsTheTransfer) {
     ServiceFaults faults;
     faults.getStatus = 404;
     service.SetFaults(faults);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     EXPECT_EQ(client.Start(), CURLE_HTTP_RETURNED_ERROR);
     EXPECT_FALSE(Exists("package.exe"));
 }
 
 TEST_F(CurlClientTest, ReplacesATargetLeftFromAnEarlierRun) {
     DownloadService service(2 * kMiB);
-    WriteFile(folder_.Path("package.exe"), "old package");
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    WriteFile(PathIn(folder_, "package.exe"), "old package");
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     ASSERT_EQ(client.Start(), 0);
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe")));
 }
 
 TEST_F(CurlClientTest, AFailedMoveIntoPlaceIsAFailureWithTheSystemsReason) {
     DownloadService service(2 * kMiB);
-    std::filesystem::create_directories(folder_.Path("package.exe/in-the-way"));
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    std::filesystem::create_directories(PathIn(folder_, "package.exe/in-the-way"));
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
 
     EXPECT_EQ(client.Start(), CurlClient::kMoveFailed);
     EXPECT_FALSE(client.errorText().empty());
-    EXPECT_TRUE(service.FileMatches(folder_.Path("package.exe.part")));
+    EXPECT_TRUE(service.FileMatches(PathIn(folder_, "package.exe.part")));
 }
 
 TEST_F(CurlClientTest, StopRequestAbortsTheTransfer) {
@@ -235,7 +235,7 @@ TEST_F(CurlClientTest, StopRequestAbortsTheTransfer) {
     service.SetFaults(faults);
     Download::DownloadTimings timings = time_.Timings();
     timings.lowSpeedTime = std::chrono::seconds(60);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), timings);
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), timings);
     client.SetProgressFunction([&](double, double, double) {});
     std::thread stopper([&] {
         while (service.CountRequests("GET") == 0) std::this_thread::yield();
@@ -250,7 +250,7 @@ TEST_F(CurlClientTest, AStalledTransferTimesOut) {
     ServiceFaults faults;
     faults.stallAfter = 0;
     service.SetFaults(faults);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     EXPECT_EQ(client.Start(), CURLE_OPERATION_TIMEDOUT);
 }
 
@@ -259,18 +259,18 @@ TEST_F(CurlClientTest, ARedirectLoopEndsTheAttempt) {
     ServiceFaults faults;
     faults.redirectLoop = true;
     service.SetFaults(faults);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     EXPECT_EQ(client.Start(), CurlClient::kNoUsableLength);
 }
 
 TEST_F(CurlClientTest, FileAddressWithNonAsciiPathUsesTheLocalesCharset) {
     ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr);
-    std::filesystem::create_directories(folder_.Path("下载"));
-    const std::string source = folder_.Path("下载/包.bin");
+    std::filesystem::create_directories(PathIn(folder_, "下载"));
+    const std::string source = PathIn(folder_, "下载/包.bin");
     WriteFile(source, DownloadService::Content(0, 2 * kMiB));
-    CurlClient client(L"file://" + platform::Utf8ToWide(source), folder_.WidePath("package.exe"), time_.Timings());
+    CurlClient client(L"file://" + platform::Utf8ToWide(source), WidePathIn(folder_, "package.exe"), time_.Timings());
     EXPECT_EQ(client.Start(), 0);
-    EXPECT_EQ(ReadFileRange(folder_.Path("package.exe"), 0, 3 * kMiB), DownloadService::Content(0, 2 * kMiB));
+    EXPECT_EQ(ReadFileRange(PathIn(folder_, "package.exe"), 0, 3 * kMiB), DownloadService::Content(0, 2 * kMiB));
     std::setlocale(LC_ALL, "C");
 }
 
@@ -280,13 +280,13 @@ TEST_F(CurlClientTest, PartFilesBeyondFourGibibytesResume) {
     auto options = DownloadService::WithSize(size);
     options.md5Folder = "files";
     DownloadService service(options);
-    std::ofstream(folder_.Path("package.exe.part")).close();
-    std::filesystem::resize_file(folder_.Path("package.exe.part"), size - kMiB);
-    CurlClient client(Wide(service.ProductUrl()), folder_.WidePath("package.exe"), time_.Timings());
+    std::ofstream(PathIn(folder_, "package.exe.part")).close();
+    std::filesystem::resize_file(PathIn(folder_, "package.exe.part"), size - kMiB);
+    CurlClient client(Wide(service.ProductUrl()), WidePathIn(folder_, "package.exe"), time_.Timings());
     ASSERT_EQ(client.Start(), 0);
-    EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(folder_.Path("package.exe"))), size);
+    EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(PathIn(folder_, "package.exe"))), size);
     EXPECT_EQ(service.Requests().back().range, "bytes=" + std::to_string(size - kMiB) + "-");
-    EXPECT_EQ(ReadFileRange(folder_.Path("package.exe"), size - kMiB, kMiB), DownloadService::Content(size - kMiB, kMiB));
+    EXPECT_EQ(ReadFileRange(PathIn(folder_, "package.exe"), size - kMiB, kMiB), DownloadService::Content(size - kMiB, kMiB));
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 #pragma once
-// Helpers shared by the download tests: a temporary folder, a recorder of status reports
-// and timings that record pauses instead of sleeping.
+// Helpers shared by the download tests: paths in a temporary folder, a recorder of status
+// reports and timings that record pauses instead of sleeping.
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,29 +18,29 @@
 
 #include "src/download/DownloadStatus.h"
 #include "src/download/DownloadTimings.h"
+#include "support/TempFolder.h"
 #include "support/download_service/DownloadService.h"
 
 namespace DownloadTest {
+
+using testsupport::TempFolder;
+
+inline std::string PathIn(const TempFolder& folder, const std::string& name) { return (folder / name).string(); }
+inline std::wstring WidePathIn(const TempFolder& folder, const std::string& name) { return (folder / name).wstring(); }
+
+// Writes other bytes over the start of a file, as something outside the download would.
+inline void OverwriteStart(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(file, nullptr);
+    std::fputs("other bytes", file);
+    std::fclose(file);
+}
 
 // libcurl's global set-up, once per test program, before any thread uses it.
 class CurlEnvironment : public ::testing::Environment {
 public:
     void SetUp() override { curl_global_init(CURL_GLOBAL_ALL); }
     void TearDown() override { curl_global_cleanup(); }
-};
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mavrix-download-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-    std::wstring WidePath(const std::string& name) const { return (path_ / name).wstring(); }
-
-private:
-    std::filesystem::path path_;
 };
 
 struct StatusEntry {
